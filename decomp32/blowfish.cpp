@@ -1,0 +1,2 @@
+// placeholder until the implementation lands
+#include "decomp32/blowfish.h"

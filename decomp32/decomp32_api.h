@@ -1,0 +1,34 @@
+// The interface between the setup loader and decomp32.dll. Plain C types only: the two
+// modules are built separately and share nothing but this.
+//
+// Exports are undecorated names with the __stdcall convention. Every failure inside an
+// export, the user's abort included, leaves it as a Windows structured exception with
+// code kDecompErrorCode, flag EXCEPTION_NONCONTINUABLE and one parameter: the address of
+// a zero-terminated message that stays valid until the library is unloaded.
+#pragma once
+
+#include <cstdint>
+
+#if defined(_WIN32)
+#define DECOMP_CALL __stdcall
+#else
+#define DECOMP_CALL
+#endif
+
+namespace decomp {
+
+inline constexpr std::uint32_t kDecompErrorCode = 0xE0443332u;  // customer bit set, "D32"
+
+// Overall percentage 0..100; `reserved` is always 0; the callee stores -1 into *abort to stop.
+typedef void(DECOMP_CALL* ProgressCallback)(std::int32_t percent, std::int32_t reserved, std::int32_t* abort);
+// Asks for the disk with this number (counted from 0) and returns when the user confirms.
+typedef void(DECOMP_CALL* DiskCallback)(std::uint8_t disk);
+
+typedef void(DECOMP_CALL* ExtractAllFn)(const char* package_path, const char* package_key,
+                                        const char* destination, ProgressCallback progress,
+                                        DiskCallback disk);
+
+// The 7-byte package key (plus its terminating zero) shared by the loader and the package tool.
+inline constexpr char kPackageKey[8] = {'\x5b', '\xe7', '\x13', '\x9c', '\x2d', '\xa1', '\x74', '\0'};
+
+}  // namespace decomp
