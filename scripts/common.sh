@@ -2,12 +2,17 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 xvfb_screen="-screen 0 1024x768x24"
 
-# configure_and_build PRESET LOG: configures once, then builds incrementally.
+# configure_and_build PRESET LOG: configures (quick when nothing changed), then builds incrementally.
 configure_and_build() {
   local preset=$1 log=$2 extra=()
   [ -n "${CI:-}" ] && extra+=(-DKVR_WERROR=ON)
-  if [ ! -f "$root/build/$preset/build.ninja" ]; then
-    cmake --preset "$preset" -S "$root" "${extra[@]}" "${@:3}" >"$log" 2>&1 || return 1
-  fi
+  cmake --preset "$preset" -S "$root" "${extra[@]}" >"$log" 2>&1 || return 1
   cmake --build "$root/build/$preset" -j2 >>"$log" 2>&1
+}
+
+# wine_path PATH: the Wine (Z: drive) form of a Linux path.
+wine_path() {
+  local p
+  p=$(readlink -f "$1")
+  printf 'Z:%s' "${p//\//\\}"
 }

@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-i686-posix
   googletest libbenchmark-dev
   wine wine32:i386 fonts-wine
-  xvfb xauth x11-apps
+  xvfb xauth x11-utils
   mscompress imagemagick netpbm
   clang libclang-rt-14-dev
   libbz2-dev bzip2 lbzip2 pbzip2 zlib1g-dev libssl-dev
