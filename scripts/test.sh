@@ -17,6 +17,7 @@ count_ctest() {
   local line total bad
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
   if [ -z "$line" ]; then
+    if grep -q 'No tests were found' "$1"; then echo "  no tests"; return; fi
     echo "  no test summary in $1"; failed=$((failed + 1)); return
   fi
   bad=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
