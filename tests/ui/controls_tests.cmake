@@ -46,11 +46,12 @@ if(KVR_WIN32 AND KVR_BUILD_TESTS AND TARGET kvr_picture)
 
   kvr_wine_test(picture_box_tests GUI
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/picture_box_tests_win.cpp
-    LIBS ${_controls_libs})
+    LIBS ${_controls_libs} kvr_picture)
   if(TARGET picture_box_tests)
     add_dependencies(picture_box_tests picture_box_reference)
     target_compile_definitions(picture_box_tests PRIVATE
       KVR_SHARED_TESTDATA="${KVR_SHARED_TESTDATA}"
+      KVR_DEMO_DIR="${KVR_DEMO_DIR}"
       KVR_GMARBLES_REFERENCE="${_gmarbles_pnm}")
   endif()
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/picture/pcx.h"
 #include "tests/ui/controls_test_support_win.h"
 
 using controls_test::Capture;
@@ -198,6 +199,11 @@ TEST_F(PictureBoxTest, ShowsThePictureAtTheTopLeftOnWhite) {
     ASSERT_TRUE(PictureBox_LoadFile(box_, write_file("a.pcx", encode_pcx8(p)).c_str(), &reason));
     EXPECT_EQ(reason, "untouched");
     EXPECT_EQ(difference(capture_client(box_), expected(p, 1)), "");
+    // The editor puts a backslash after the folder even when the folder (a drive's root)
+    // already ends with one.
+    std::string doubled = files_.back();
+    doubled.insert(doubled.rfind('\\'), "\\");
+    EXPECT_TRUE(PictureBox_LoadFile(box_, doubled.c_str())) << doubled;
 }
 
 TEST_F(PictureBoxTest, At200PercentEachPicturePixelCovers2x2) {
@@ -268,6 +274,26 @@ TEST_F(PictureBoxTest, SharedTestPictureAt200PercentMatchesItsReference) {
     PictureBox_SetScale(big, 200.0f);
     const Capture want = expected_view(512, 512, w, h, 2, [&](int x, int y) { return ref[static_cast<std::size_t>(y) * w + x]; });
     EXPECT_EQ(difference(capture_client(big), want), "");
+}
+
+TEST_F(PictureBoxTest, DemoTileFillsTheEditorsView) {
+    // A 256 × 256 tile at 200 % covers the editor's 512 × 512 view exactly.
+    const std::string tile = wine_path(KVR_DEMO_DIR "/tiles/bnField8.pcx");
+    std::ifstream in(tile, std::ios::binary);
+    if (!in) GTEST_SKIP() << "no demo tiles at " << KVR_DEMO_DIR;
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    kvr::pcx::Image image;
+    std::string reason;
+    ASSERT_TRUE(kvr::pcx::decode(bytes.data(), bytes.size(), image, reason)) << reason;
+    ASSERT_EQ(image.width, 256);
+    ASSERT_EQ(image.height, 256);
+    HWND view = CreatePictureBox(parent_, kBoxId + 1, 8, 8, 512, 512);
+    ASSERT_TRUE(PictureBox_LoadFile(view, tile.c_str()));
+    PictureBox_SetScale(view, 200.0f);
+    const Capture want = expected_view(512, 512, 256, 256, 2, [&](int x, int y) {
+        return image.pixels[static_cast<std::size_t>(y) * 256 + x];
+    });
+    EXPECT_EQ(difference(capture_client(view), want), "");
 }
 
 TEST_F(PictureBoxTest, MissingFileFailsAndKeepsThePicture) {
