@@ -1,0 +1,604 @@
+// The Find & Replace dialog, created in-process over an owner window of the test's own
+// and driven through its real controls inside its modal loop.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "editor/data/object_table.h"
+#include "editor/ui/replace_dialog_win.h"
+#include "editor/ui/vocabularies.h"
+
+namespace {
+
+using namespace kvr::ui;
+using kvr::ObjectRecord;
+using kvr::ObjectTable;
+
+using Step = std::function<void(HWND dialog)>;
+
+// ---- the owner: a plain top-level window that records what it repaints ----
+
+RECT g_painted{};      // union of the owner's painted rectangles since the last reset
+int g_paint_count = 0;
+
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT ps;
+        BeginPaint(window, &ps);
+        if (!IsRectEmpty(&ps.rcPaint)) {
+            UnionRect(&g_painted, &g_painted, &ps.rcPaint);
+            ++g_paint_count;
+        }
+        EndPaint(window, &ps);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+HWND CreateOwner() {
+    static bool registered = false;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (!registered) {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = OwnerProc;
+        wc.hInstance = instance;
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = "ReplaceTestOwner";
+        registered = RegisterClassA(&wc) != 0;
+    }
+    RECT frame{0, 0, 785, 527};  // the main window's client area
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    HWND owner = CreateWindowExA(0, "ReplaceTestOwner", "Owner", WS_OVERLAPPEDWINDOW, 90, 40,
+                                 frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                 nullptr, instance, nullptr);
+    ShowWindow(owner, SW_SHOW);
+    UpdateWindow(owner);
+    return owner;
+}
+
+void PumpPending() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// What the program's main loop does between two clicks: handle what comes in for a
+// while (under Wine the display's focus events arrive a little later).
+void PumpFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    do {
+        PumpPending();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+    PumpPending();
+}
+
+// ---- the script: steps run one per timer tick inside the dialog's modal loop ----
+// WM_TIMER comes only when the queue is empty, so what one step posts (a key press) is
+// handled before the next step looks.
+
+struct Script {
+    std::vector<Step> steps;
+    size_t next = 0;
+    int idle_ticks = 0;
+};
+Script* g_script = nullptr;
+
+void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
+    if (g_script == nullptr) return;
+    HWND dialog = ReplaceDialogWindow();
+    if (g_script->next < g_script->steps.size()) {
+        const Step& step = g_script->steps[g_script->next++];
+        step(dialog);
+        return;
+    }
+    // Every step ran and the dialog is still shown: close it so the test cannot hang.
+    if (++g_script->idle_ticks == 100 && dialog != nullptr) {
+        ADD_FAILURE() << "the dialog stayed open after its script";
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    }
+}
+
+// ---- what a user does ----
+
+HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+
+// Picks a list entry as the user would: the selection, then the notification it causes.
+void ChooseType(HWND dialog, int list, int code) {
+    SendMessageA(Item(dialog, list), CB_SETCURSEL, static_cast<WPARAM>(code), 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(Item(dialog, list)));
+}
+
+void Click(HWND dialog, int id) { SendMessageA(Item(dialog, id), BM_CLICK, 0, 0); }
+
+// A key press to the control with the focus, through the modal loop's message queue.
+void PressKey(UINT key) {
+    HWND focus = GetFocus();
+    PostMessageA(focus, WM_KEYDOWN, key, 1);
+    PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
+}
+
+int Selection(HWND dialog, int list) {
+    return static_cast<int>(SendMessageA(Item(dialog, list), CB_GETCURSEL, 0, 0));
+}
+bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+std::string Text(HWND window) {
+    char buffer[256] = {};
+    GetWindowTextA(window, buffer, sizeof buffer);
+    return buffer;
+}
+
+// ---- the table ----
+
+ObjectRecord Make(int type, int orientation, int x, int y, bool in_use) {
+    ObjectRecord r;
+    r.type = static_cast<std::uint8_t>(type);
+    r.orientation = static_cast<std::uint8_t>(orientation);
+    r.x = static_cast<std::uint8_t>(x);
+    r.y = static_cast<std::uint8_t>(y);
+    r.in_use = in_use;
+    return r;
+}
+
+ObjectTable SampleTable() {
+    ObjectTable t;
+    t.object(0, 0) = Make(51, 10, 20, 30, true);
+    t.object(10, 1) = Make(51, 40, 50, 60, true);
+    t.object(10, 2) = Make(17, 4, 5, 6, true);
+    t.object(10, 3) = Make(0, 0, 7, 0, true);
+    t.object(58, 63) = Make(51, 255, 255, 255, true);
+    return t;
+}
+
+constexpr int kCurrentTile = 10;
+
+class ReplaceDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        owner_ = CreateOwner();
+        ASSERT_NE(owner_, nullptr);
+        PumpFor(50);
+        table_ = SampleTable();
+    }
+    void TearDown() override {
+        // The owned dialog goes with its owner; the next test starts from a fresh one.
+        DestroyWindow(owner_);
+        PumpPending();
+        EXPECT_EQ(ReplaceDialogWindow(), nullptr);
+    }
+
+    // Opens the dialog and runs `steps` inside its modal loop; returns when it is hidden.
+    void Open(std::vector<Step> steps, int current_tile = kCurrentTile) {
+        Script script{std::move(steps)};
+        g_script = &script;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 10, ScriptTick);
+        ReplaceDialogData data{owner_, &table_, current_tile};
+        returned_ = false;
+        ShowReplaceDialog(data);
+        returned_ = true;
+        KillTimer(nullptr, timer);
+        PumpFor(100);  // back in the main loop until the next click
+        g_script = nullptr;
+        EXPECT_EQ(script.next, script.steps.size()) << "the dialog closed before its script ended";
+        HWND dialog = ReplaceDialogWindow();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_FALSE(IsWindowVisible(dialog));
+        EXPECT_TRUE(IsWindowEnabled(owner_));
+    }
+
+    HWND owner_ = nullptr;
+    ObjectTable table_;
+    bool returned_ = false;
+};
+
+// ---- layout ----
+
+struct Expected {
+    int id;
+    const char* window_class;
+    const char* caption;
+    int left, top, width, height;
+    bool bold;
+};
+
+const Expected kRows[] = {
+    {kCboFind, "ComboBox", "", 8, 8, 193, 21, false},
+    {kCboReplace, "ComboBox", "", 8, 40, 193, 21, false},
+    {kCmdReplace, "Button", "Replace All", 208, 8, 137, 33, false},
+    {kCmdCancel, "Button", "Cancel", 208, 48, 137, 33, false},
+    {kChkDelete, "Button", "Delete All These Objects", 8, 64, 169, 17, true},
+    {kOptThisTile, "Button", "This Tile Only", 8, 88, 113, 17, true},
+    {kOptAllTiles, "Button", "All Tiles", 128, 88, 121, 17, true},
+};
+
+void CheckLayout(HWND dialog) {
+    EXPECT_EQ(Text(dialog), "Find & Replace");
+    char cls[64] = {};
+    GetClassNameA(dialog, cls, sizeof cls);
+    EXPECT_STREQ(cls, kReplaceDialogClass);
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(client.right, 352);
+    EXPECT_EQ(client.bottom, 123);
+    EXPECT_EQ(GetWindowLongA(dialog, GWL_STYLE) & WS_CHILD, 0);
+
+    for (const Expected& row : kRows) {
+        SCOPED_TRACE(row.caption[0] ? row.caption : (row.id == kCboFind ? "cbo_find" : "cbo_replace"));
+        HWND control = Item(dialog, row.id);
+        ASSERT_NE(control, nullptr);
+        char control_class[64] = {};
+        GetClassNameA(control, control_class, sizeof control_class);
+        EXPECT_STRCASEEQ(control_class, row.window_class);
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, row.left);
+        EXPECT_EQ(r.top, row.top);
+        EXPECT_EQ(r.right - r.left, row.width);
+        EXPECT_EQ(r.bottom - r.top, row.height);
+        EXPECT_EQ(Text(control), row.caption);
+        EXPECT_TRUE(IsWindowVisible(control));
+
+        // The font asked for and the face actually drawn with.
+        HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr);
+        LOGFONTA lf{};
+        ASSERT_NE(GetObjectA(font, sizeof lf, &lf), 0);
+        EXPECT_STREQ(lf.lfFaceName, "MS Sans Serif");
+        EXPECT_EQ(lf.lfHeight, -11);  // 8.25 pt at 96 dpi
+        EXPECT_EQ(lf.lfWeight >= FW_BOLD, row.bold);
+        HDC dc = GetDC(control);
+        HGDIOBJ old = SelectObject(dc, font);
+        char face[LF_FACESIZE] = {};
+        GetTextFaceA(dc, sizeof face, face);
+        TEXTMETRICA tm{};
+        GetTextMetricsA(dc, &tm);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        EXPECT_STREQ(face, "MS Sans Serif");
+        EXPECT_EQ(tm.tmHeight, 13);
+    }
+
+    const LONG find_style = GetWindowLongA(Item(dialog, kCboFind), GWL_STYLE);
+    EXPECT_EQ(find_style & 3, CBS_DROPDOWNLIST);  // pick only
+    EXPECT_EQ(GetWindowLongA(Item(dialog, kCboReplace), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+    EXPECT_EQ(GetWindowLongA(Item(dialog, kChkDelete), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+    EXPECT_EQ(GetWindowLongA(Item(dialog, kOptThisTile), GWL_STYLE) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+    EXPECT_EQ(GetWindowLongA(Item(dialog, kOptAllTiles), GWL_STYLE) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+}
+
+TEST_F(ReplaceDialogTest, FirstOpeningShowsTheLayoutInItsInitialState) {
+    Open({[&](HWND dialog) {
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        EXPECT_FALSE(returned_) << "the open operation must wait for the dialog";
+        CheckLayout(dialog);
+        EXPECT_EQ(Selection(dialog, kCboFind), CB_ERR);
+        EXPECT_EQ(Selection(dialog, kCboReplace), CB_ERR);
+        EXPECT_TRUE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        EXPECT_FALSE(Checked(dialog, kChkDelete));
+        EXPECT_TRUE(Checked(dialog, kOptThisTile));
+        EXPECT_FALSE(Checked(dialog, kOptAllTiles));
+        EXPECT_EQ(GetFocus(), Item(dialog, kCboFind));
+        Click(dialog, kCmdCancel);
+    }});
+}
+
+TEST_F(ReplaceDialogTest, BothListsCarryTheDialogTypeNames) {
+    Open({[&](HWND dialog) {
+        for (int list : {kCboFind, kCboReplace}) {
+            HWND combo = Item(dialog, list);
+            ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 73);
+            for (int k = 0; k < 73; ++k) {
+                char text[64] = {};
+                SendMessageA(combo, CB_GETLBTEXT, k, reinterpret_cast<LPARAM>(text));
+                EXPECT_STREQ(text, DialogObjectTypeNames[static_cast<size_t>(k)]) << "entry " << k;
+            }
+            char text[64] = {};
+            SendMessageA(combo, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(text));
+            EXPECT_STREQ(text, "0 - ???");
+            SendMessageA(combo, CB_GETLBTEXT, 69, reinterpret_cast<LPARAM>(text));
+            EXPECT_STREQ(text, "69 - Parachutist");
+            SendMessageA(combo, CB_GETLBTEXT, 70, reinterpret_cast<LPARAM>(text));
+            EXPECT_STREQ(text, "70 - ???");
+            SendMessageA(combo, CB_GETLBTEXT, 71, reinterpret_cast<LPARAM>(text));
+            EXPECT_STREQ(text, "71 - ???");
+            SendMessageA(combo, CB_GETLBTEXT, 72, reinterpret_cast<LPARAM>(text));
+            EXPECT_STREQ(text, "72 - Destroyer");
+        }
+        Click(dialog, kCmdCancel);
+    }});
+}
+
+TEST_F(ReplaceDialogTest, ModalOverTheOwnerCentredAndOwned) {
+    Open({[&](HWND dialog) {
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner_);
+        EXPECT_FALSE(IsWindowEnabled(owner_)) << "the owner takes no input meanwhile";
+        RECT o, d;
+        GetWindowRect(owner_, &o);
+        GetWindowRect(dialog, &d);
+        EXPECT_LE(std::abs((o.left + o.right) - (d.left + d.right)), 1);
+        EXPECT_LE(std::abs((o.top + o.bottom) - (d.top + d.bottom)), 1);
+        EXPECT_EQ(GetActiveWindow(), dialog);
+        Click(dialog, kCmdCancel);
+    }});
+    EXPECT_TRUE(returned_);
+    EXPECT_EQ(GetActiveWindow(), owner_);
+
+    // Moved owner: the next opening centres over its new place.
+    SetWindowPos(owner_, nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Open({[&](HWND dialog) {
+        RECT o, d;
+        GetWindowRect(owner_, &o);
+        GetWindowRect(dialog, &d);
+        EXPECT_LE(std::abs((o.left + o.right) - (d.left + d.right)), 1);
+        EXPECT_LE(std::abs((o.top + o.bottom) - (d.top + d.bottom)), 1);
+        Click(dialog, kCmdCancel);
+    }});
+}
+
+TEST_F(ReplaceDialogTest, DefaultAndCancelButtonsAndFocusOrder) {
+    Open({
+        [&](HWND dialog) {
+            EXPECT_EQ(GetWindowLongA(Item(dialog, kCmdReplace), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+            const LRESULT def = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+            EXPECT_EQ(HIWORD(def), DC_HASDEFID);
+            EXPECT_EQ(LOWORD(def), kCmdReplace);
+            // The dialog manager's Tab order is the order of the rows and wraps; the two
+            // options are one stop, at the chosen one.
+            auto expect_tab_order = [&](std::vector<int> order) {
+                for (size_t i = 0; i + 1 < order.size(); ++i)
+                    EXPECT_EQ(GetDlgCtrlID(GetNextDlgTabItem(dialog, Item(dialog, order[i]), FALSE)),
+                              order[i + 1]) << "after " << order[i];
+            };
+            expect_tab_order({kCboFind, kCboReplace, kCmdReplace, kCmdCancel, kChkDelete,
+                              kOptThisTile, kCboFind});
+            Click(dialog, kOptAllTiles);
+            expect_tab_order({kChkDelete, kOptAllTiles, kCboFind});
+            Click(dialog, kOptThisTile);
+            SetFocus(Item(dialog, kCboFind));
+            ASSERT_EQ(GetFocus(), Item(dialog, kCboFind));
+            PressKey(VK_TAB);
+        },
+        [&](HWND dialog) {
+            EXPECT_EQ(GetFocus(), Item(dialog, kCboReplace)) << "Tab goes to the next row";
+            ChooseType(dialog, kCboFind, 51);
+            ChooseType(dialog, kCboReplace, 33);
+            PressKey(VK_ESCAPE);  // Esc is Cancel: nothing changes
+        },
+    });
+    EXPECT_EQ(table_, SampleTable());
+
+    Open({[&](HWND dialog) {
+        ASSERT_TRUE(IsChild(dialog, GetFocus()));
+        PressKey(VK_RETURN);  // Enter is Replace All, from a list too
+    }});
+    ObjectTable expected = SampleTable();
+    expected.object(10, 1).type = 33;
+    EXPECT_EQ(table_, expected);
+}
+
+// ---- the replace pass through the controls ----
+
+TEST_F(ReplaceDialogTest, ThisTileOnlyActsOnTheMainWindowsTile) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 51);
+        ChooseType(dialog, kCboReplace, 33);
+        Click(dialog, kCmdReplace);
+    }});
+    ObjectTable expected = SampleTable();
+    expected.object(10, 1).type = 33;  // in_use, x, y and orientation kept
+    EXPECT_EQ(table_, expected);
+}
+
+TEST_F(ReplaceDialogTest, AllTilesActsOnEveryTile) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 51);
+        ChooseType(dialog, kCboReplace, 33);
+        Click(dialog, kOptAllTiles);
+        EXPECT_FALSE(Checked(dialog, kOptThisTile));
+        Click(dialog, kCmdReplace);
+    }});
+    ObjectTable expected = SampleTable();
+    expected.object(0, 0).type = 33;
+    expected.object(10, 1).type = 33;
+    expected.object(58, 63).type = 33;
+    EXPECT_EQ(table_, expected);
+}
+
+TEST_F(ReplaceDialogTest, SameFindAndReplacementTypeChangesNothing) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 51);
+        ChooseType(dialog, kCboReplace, 51);
+        Click(dialog, kOptAllTiles);
+        Click(dialog, kCmdReplace);
+    }});
+    EXPECT_EQ(table_, SampleTable());
+}
+
+TEST_F(ReplaceDialogTest, ReplacingWithZeroKeepsInUse) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 17);
+        ChooseType(dialog, kCboReplace, 0);
+        Click(dialog, kCmdReplace);
+    }});
+    EXPECT_EQ(table_.object(10, 2), Make(0, 4, 5, 6, true));
+}
+
+TEST_F(ReplaceDialogTest, FindingZeroAlsoRetypesTheEmptySlots) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 0);
+        ChooseType(dialog, kCboReplace, 32);
+        Click(dialog, kCmdReplace);
+    }});
+    for (int slot = 0; slot < kvr::kSlotCount; ++slot) {
+        const ObjectRecord& r = table_.object(kCurrentTile, slot);
+        if (slot == 1 || slot == 2) continue;  // types 51 and 17
+        EXPECT_EQ(r.type, 32) << slot;
+        EXPECT_EQ(r.in_use, slot == 3) << slot;  // empty slots stay unused
+    }
+    EXPECT_EQ(table_.object(11, 0), Make(0, 0, 0, 0, false));
+}
+
+TEST_F(ReplaceDialogTest, DeletingKeepsPlaceAndOrientationAndIgnoresTheDisabledList) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 51);
+        Click(dialog, kChkDelete);
+        EXPECT_TRUE(Checked(dialog, kChkDelete));
+        EXPECT_FALSE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        ChooseType(dialog, kCboReplace, 40);  // a selection in the disabled list
+        Click(dialog, kOptAllTiles);
+        Click(dialog, kCmdReplace);
+    }});
+    ObjectTable expected = SampleTable();
+    expected.object(0, 0) = Make(0, 10, 20, 30, false);
+    expected.object(10, 1) = Make(0, 40, 50, 60, false);
+    expected.object(58, 63) = Make(0, 255, 255, 255, false);
+    EXPECT_EQ(table_, expected);
+}
+
+TEST_F(ReplaceDialogTest, DeletingZeroClearsInUse) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 0);
+        Click(dialog, kChkDelete);
+        Click(dialog, kCmdReplace);
+    }});
+    ObjectTable expected = SampleTable();
+    expected.object(10, 3).in_use = false;  // the only in-use type-0 object on the tile
+    EXPECT_EQ(table_, expected);
+}
+
+TEST_F(ReplaceDialogTest, ClearingDeleteEnablesTheListWithItsSelection) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboReplace, 12);
+        Click(dialog, kChkDelete);
+        EXPECT_FALSE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        EXPECT_EQ(Selection(dialog, kCboReplace), 12);
+        Click(dialog, kChkDelete);
+        EXPECT_FALSE(Checked(dialog, kChkDelete));
+        EXPECT_TRUE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        EXPECT_EQ(Selection(dialog, kCboReplace), 12);
+        ChooseType(dialog, kCboFind, 17);
+        Click(dialog, kCmdReplace);
+    }});
+    EXPECT_EQ(table_.object(10, 2), Make(12, 4, 5, 6, true));
+}
+
+TEST_F(ReplaceDialogTest, MissingSelectionsChangeNothing) {
+    // No find type.
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboReplace, 33);
+        Click(dialog, kOptAllTiles);
+        Click(dialog, kCmdReplace);
+    }});
+    EXPECT_EQ(table_, SampleTable());
+    // A find type that matches, but no replacement type and delete clear.
+    Open({[&](HWND dialog) {
+        SendMessageA(Item(dialog, kCboReplace), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        ChooseType(dialog, kCboFind, 51);
+        Click(dialog, kCmdReplace);
+    }});
+    EXPECT_EQ(table_, SampleTable());
+}
+
+TEST_F(ReplaceDialogTest, CloseBoxChangesNothingAndKeepsTheSettings) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 51);
+        ChooseType(dialog, kCboReplace, 33);
+        SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    }});
+    EXPECT_EQ(table_, SampleTable());
+    Open({[&](HWND dialog) {
+        EXPECT_EQ(Selection(dialog, kCboFind), 51);
+        EXPECT_EQ(Selection(dialog, kCboReplace), 33);
+        Click(dialog, kCmdCancel);
+    }});
+}
+
+TEST_F(ReplaceDialogTest, SettingsSurviveCancelAndReplaceAll) {
+    HWND first = nullptr;
+    Open({[&](HWND dialog) {
+        first = dialog;
+        ChooseType(dialog, kCboFind, 51);
+        ChooseType(dialog, kCboReplace, 33);
+        Click(dialog, kChkDelete);
+        Click(dialog, kOptAllTiles);
+        Click(dialog, kCmdCancel);
+    }});
+    EXPECT_EQ(table_, SampleTable());
+    EXPECT_TRUE(IsWindow(first)) << "Cancel hides the dialog, never destroys it";
+
+    auto expect_kept = [&](HWND dialog) {
+        EXPECT_EQ(dialog, first);
+        EXPECT_EQ(Selection(dialog, kCboFind), 51);
+        EXPECT_EQ(Selection(dialog, kCboReplace), 33);
+        EXPECT_TRUE(Checked(dialog, kChkDelete));
+        EXPECT_FALSE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        EXPECT_FALSE(Checked(dialog, kOptThisTile));
+        EXPECT_TRUE(Checked(dialog, kOptAllTiles));
+    };
+    Open({[&](HWND dialog) {
+        expect_kept(dialog);
+        Click(dialog, kCmdReplace);
+    }});
+    EXPECT_EQ(table_.object(58, 63), Make(0, 255, 255, 255, false));
+
+    Open({[&](HWND dialog) {
+        expect_kept(dialog);
+        Click(dialog, kCmdCancel);
+    }});
+}
+
+TEST_F(ReplaceDialogTest, OwnerIsNotRedrawnAfterwards) {
+    PumpPending();
+    UpdateWindow(owner_);
+    g_painted = RECT{};
+    g_paint_count = 0;
+    RECT dialog_area{};
+    Open({[&](HWND dialog) {
+        GetWindowRect(dialog, &dialog_area);
+        MapWindowPoints(nullptr, owner_, reinterpret_cast<POINT*>(&dialog_area), 2);
+        ChooseType(dialog, kCboFind, 51);
+        ChooseType(dialog, kCboReplace, 33);
+        Click(dialog, kCmdReplace);
+    }});
+    PumpPending();
+    RECT pending{};
+    GetUpdateRect(owner_, &pending, FALSE);
+    UnionRect(&g_painted, &g_painted, &pending);
+    // Only what the dialog covered may be repainted; the rest of the owner keeps its pixels.
+    const bool inside = g_painted.left >= dialog_area.left && g_painted.top >= dialog_area.top &&
+                        g_painted.right <= dialog_area.right && g_painted.bottom <= dialog_area.bottom;
+    EXPECT_TRUE(IsRectEmpty(&g_painted) || inside)
+        << "painted " << g_painted.left << "," << g_painted.top << " - " << g_painted.right << ","
+        << g_painted.bottom << "; dialog " << dialog_area.left << "," << dialog_area.top << " - "
+        << dialog_area.right << "," << dialog_area.bottom;
+}
+
+TEST_F(ReplaceDialogTest, ANewOwnerGetsAFreshDialog) {
+    Open({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 5);
+        Click(dialog, kCmdCancel);
+    }});
+    DestroyWindow(owner_);
+    PumpPending();
+    EXPECT_EQ(ReplaceDialogWindow(), nullptr);
+    owner_ = CreateOwner();
+    PumpFor(50);
+    Open({[&](HWND dialog) {
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner_);
+        EXPECT_EQ(Selection(dialog, kCboFind), CB_ERR);
+        Click(dialog, kCmdCancel);
+    }});
+}
+
+}  // namespace
