@@ -2,7 +2,7 @@
 # Natively the tests also compare against libbz2, zlib, OpenSSL and the bzip2 / lbzip2 / pbzip2
 # programs; the Windows build runs the self-contained part under Wine.
 
-set(_codec_test_sources crc32_tests.cpp blowfish_tests.cpp)
+set(_codec_test_sources crc32_tests.cpp blowfish_tests.cpp bzip2_tests.cpp bzip2_test_util.cpp)
 
 if(NOT KVR_WIN32)
   find_package(BZip2 REQUIRED)
@@ -22,4 +22,8 @@ if(NOT KVR_WIN32)
   endif()
 else()
   kvr_wine_test(codec_tests SOURCES ${_codec_test_sources} LIBS decomp_core)
+  if(TARGET codec_tests)
+    # Wine sees the Linux file system as drive Z:.
+    target_compile_definitions(codec_tests PRIVATE KVR_SHARED_TESTDATA="Z:${KVR_SHARED_TESTDATA}")
+  endif()
 endif()
