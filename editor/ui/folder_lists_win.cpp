@@ -22,22 +22,6 @@ constexpr int kDropDownHeight = 160;  // the open list below the closed box
 
 char lower_letter(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// "c:", or "c: [label]" for a fixed drive that has a volume label. Removable and network
-// drives are not asked for a label: an empty drive would keep the list waiting.
-std::string drive_line(const char* root) {
-    std::string text{lower_letter(root[0]), ':'};
-    const UINT type = GetDriveTypeA(root);
-    if (type == DRIVE_FIXED || type == DRIVE_RAMDISK) {
-        char label[MAX_PATH + 1] = {};
-        if (GetVolumeInformationA(root, label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0) && label[0]) {
-            text += " [";
-            text += label;
-            text += "]";
-        }
-    }
-    return text;
-}
-
 void fill_drive_list(HWND combo) {
     char roots[26 * 4 + 2] = {};
     const DWORD n = GetLogicalDriveStringsA(sizeof roots, roots);
@@ -46,20 +30,20 @@ void fill_drive_list(HWND combo) {
     const DWORD cwd_len = GetCurrentDirectoryA(MAX_PATH, cwd);
     const char current = (cwd_len >= 2 && cwd_len < MAX_PATH && cwd[1] == ':') ? lower_letter(cwd[0]) : '\0';
 
-    const UINT old_mode = SetErrorMode(SEM_FAILCRITICALERRORS);
     int current_index = -1;
     int first_fixed = -1;
     for (const char* root = roots; *root; root += std::strlen(root) + 1) {
         const char letter = lower_letter(root[0]);
         if (letter < 'a' || letter > 'z') continue;
-        const std::string text = drive_line(root);
+        // The letter only: asking a drive for its volume label can keep the list waiting on
+        // an empty or network drive.
+        const std::string text{letter, ':'};
         const auto index = static_cast<int>(SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
         if (index < 0) continue;
         SendMessageA(combo, CB_SETITEMDATA, index, static_cast<LPARAM>(letter));
         if (letter == current) current_index = index;
         if (first_fixed < 0 && GetDriveTypeA(root) == DRIVE_FIXED) first_fixed = index;
     }
-    SetErrorMode(old_mode);
     // A current directory on a network path has no drive: show the first hard disk instead.
     int selected = current_index >= 0 ? current_index : first_fixed >= 0 ? first_fixed : 0;
     SendMessageA(combo, CB_SETCURSEL, selected, 0);

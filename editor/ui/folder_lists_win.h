@@ -8,8 +8,8 @@
 
 inline constexpr char kDirListClassName[] = "KvrDirList";
 
-// A drop-down list of the machine's drives ("c:", or "c: [label]" for a fixed drive with a
-// volume label), the current directory's drive selected. Choosing a drive changes nothing
+// A drop-down list of the machine's drives ("c:", "d:", ...), the current directory's drive
+// selected (the first hard disk when the current directory is on a network path). Choosing a drive changes nothing
 // else. `height` is the height of the closed list; the drop-down part comes below it.
 HWND CreateDriveList(HWND parent, int id, int left, int top, int width, int height);
 
