@@ -12,28 +12,26 @@
 #include "editor/data/object_table.h"
 #include "editor/ui/replace_dialog_win.h"
 #include "editor/ui/vocabularies.h"
+#include "dialog_script_win.h"
 
 namespace {
 
 using namespace kvr::ui;
+using namespace kvr::test;
 using kvr::ObjectRecord;
 using kvr::ObjectTable;
 
-using Step = std::function<void(HWND dialog)>;
+using Step = DialogStep;
 
 // ---- the owner: a plain top-level window that records what it repaints ----
 
-RECT g_painted{};      // union of the owner's painted rectangles since the last reset
-int g_paint_count = 0;
+RECT g_painted{};  // union of the owner's painted rectangles since the last reset
 
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_PAINT) {
         PAINTSTRUCT ps;
         BeginPaint(window, &ps);
-        if (!IsRectEmpty(&ps.rcPaint)) {
-            UnionRect(&g_painted, &g_painted, &ps.rcPaint);
-            ++g_paint_count;
-        }
+        UnionRect(&g_painted, &g_painted, &ps.rcPaint);
         EndPaint(window, &ps);
         return 0;
     }
@@ -69,65 +67,8 @@ void PumpPending() {
     }
 }
 
-// What the program's main loop does between two clicks: handle what comes in for a
-// while (under Wine the display's focus events arrive a little later).
-void PumpFor(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-        PumpPending();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (GetTickCount() - start < milliseconds);
-    PumpPending();
-}
-
-// ---- the script: steps run one per timer tick inside the dialog's modal loop ----
-// WM_TIMER comes only when the queue is empty, so what one step posts (a key press) is
-// handled before the next step looks.
-
-struct Script {
-    std::vector<Step> steps;
-    size_t next = 0;
-    int idle_ticks = 0;
-};
-Script* g_script = nullptr;
-
-void CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (g_script == nullptr) return;
-    HWND dialog = ReplaceDialogWindow();
-    if (g_script->next < g_script->steps.size()) {
-        const Step& step = g_script->steps[g_script->next++];
-        step(dialog);
-        return;
-    }
-    // Every step ran and the dialog is still shown: close it so the test cannot hang.
-    if (++g_script->idle_ticks == 100 && dialog != nullptr) {
-        ADD_FAILURE() << "the dialog stayed open after its script";
-        PostMessageA(dialog, WM_CLOSE, 0, 0);
-    }
-}
-
-// ---- what a user does ----
-
-HWND Item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
-
-// Picks a list entry as the user would: the selection, then the notification it causes.
-void ChooseType(HWND dialog, int list, int code) {
-    SendMessageA(Item(dialog, list), CB_SETCURSEL, static_cast<WPARAM>(code), 0);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(Item(dialog, list)));
-}
-
-void Click(HWND dialog, int id) { SendMessageA(Item(dialog, id), BM_CLICK, 0, 0); }
-
-// A key press to the control with the focus, through the modal loop's message queue.
-void PressKey(UINT key) {
-    HWND focus = GetFocus();
-    PostMessageA(focus, WM_KEYDOWN, key, 1);
-    PostMessageA(focus, WM_KEYUP, key, 0xC0000001);
-}
-
 int Selection(HWND dialog, int list) {
-    return static_cast<int>(SendMessageA(Item(dialog, list), CB_GETCURSEL, 0, 0));
+    return static_cast<int>(SendMessageA(DialogItem(dialog, list), CB_GETCURSEL, 0, 0));
 }
 bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
@@ -178,17 +119,15 @@ protected:
 
     // Opens the dialog and runs `steps` inside its modal loop; returns when it is hidden.
     void Open(std::vector<Step> steps, int current_tile = kCurrentTile) {
-        Script script{std::move(steps)};
-        g_script = &script;
-        const UINT_PTR timer = SetTimer(nullptr, 0, 10, ScriptTick);
-        ReplaceDialogData data{owner_, &table_, current_tile};
-        returned_ = false;
-        ShowReplaceDialog(data);
-        returned_ = true;
-        KillTimer(nullptr, timer);
+        {
+            DialogScript script(std::move(steps));
+            ReplaceDialogData data{owner_, &table_, current_tile};
+            returned_ = false;
+            ShowReplaceDialog(data);
+            returned_ = true;
+            EXPECT_TRUE(script.finished()) << "the dialog closed before its script ended";
+        }
         PumpFor(100);  // back in the main loop until the next click
-        g_script = nullptr;
-        EXPECT_EQ(script.next, script.steps.size()) << "the dialog closed before its script ended";
         HWND dialog = ReplaceDialogWindow();
         ASSERT_NE(dialog, nullptr);
         EXPECT_FALSE(IsWindowVisible(dialog));
@@ -233,7 +172,7 @@ void CheckLayout(HWND dialog) {
 
     for (const Expected& row : kRows) {
         SCOPED_TRACE(row.caption[0] ? row.caption : (row.id == kCboFind ? "cbo_find" : "cbo_replace"));
-        HWND control = Item(dialog, row.id);
+        HWND control = DialogItem(dialog, row.id);
         ASSERT_NE(control, nullptr);
         char control_class[64] = {};
         GetClassNameA(control, control_class, sizeof control_class);
@@ -268,12 +207,12 @@ void CheckLayout(HWND dialog) {
         EXPECT_EQ(tm.tmHeight, 13);
     }
 
-    const LONG find_style = GetWindowLongA(Item(dialog, kCboFind), GWL_STYLE);
+    const LONG find_style = GetWindowLongA(DialogItem(dialog, kCboFind), GWL_STYLE);
     EXPECT_EQ(find_style & 3, CBS_DROPDOWNLIST);  // pick only
-    EXPECT_EQ(GetWindowLongA(Item(dialog, kCboReplace), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
-    EXPECT_EQ(GetWindowLongA(Item(dialog, kChkDelete), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
-    EXPECT_EQ(GetWindowLongA(Item(dialog, kOptThisTile), GWL_STYLE) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
-    EXPECT_EQ(GetWindowLongA(Item(dialog, kOptAllTiles), GWL_STYLE) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+    EXPECT_EQ(GetWindowLongA(DialogItem(dialog, kCboReplace), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+    EXPECT_EQ(GetWindowLongA(DialogItem(dialog, kChkDelete), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+    EXPECT_EQ(GetWindowLongA(DialogItem(dialog, kOptThisTile), GWL_STYLE) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+    EXPECT_EQ(GetWindowLongA(DialogItem(dialog, kOptAllTiles), GWL_STYLE) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
 }
 
 TEST_F(ReplaceDialogTest, FirstOpeningShowsTheLayoutInItsInitialState) {
@@ -284,11 +223,11 @@ TEST_F(ReplaceDialogTest, FirstOpeningShowsTheLayoutInItsInitialState) {
         CheckLayout(dialog);
         EXPECT_EQ(Selection(dialog, kCboFind), CB_ERR);
         EXPECT_EQ(Selection(dialog, kCboReplace), CB_ERR);
-        EXPECT_TRUE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        EXPECT_TRUE(IsWindowEnabled(DialogItem(dialog, kCboReplace)));
         EXPECT_FALSE(Checked(dialog, kChkDelete));
         EXPECT_TRUE(Checked(dialog, kOptThisTile));
         EXPECT_FALSE(Checked(dialog, kOptAllTiles));
-        EXPECT_EQ(GetFocus(), Item(dialog, kCboFind));
+        EXPECT_EQ(GetFocus(), DialogItem(dialog, kCboFind));
         Click(dialog, kCmdCancel);
     }});
 }
@@ -296,7 +235,7 @@ TEST_F(ReplaceDialogTest, FirstOpeningShowsTheLayoutInItsInitialState) {
 TEST_F(ReplaceDialogTest, BothListsCarryTheDialogTypeNames) {
     Open({[&](HWND dialog) {
         for (int list : {kCboFind, kCboReplace}) {
-            HWND combo = Item(dialog, list);
+            HWND combo = DialogItem(dialog, list);
             ASSERT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 73);
             for (int k = 0; k < 73; ++k) {
                 char text[64] = {};
@@ -349,7 +288,7 @@ TEST_F(ReplaceDialogTest, ModalOverTheOwnerCentredAndOwned) {
 TEST_F(ReplaceDialogTest, DefaultAndCancelButtonsAndFocusOrder) {
     Open({
         [&](HWND dialog) {
-            EXPECT_EQ(GetWindowLongA(Item(dialog, kCmdReplace), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+            EXPECT_EQ(GetWindowLongA(DialogItem(dialog, kCmdReplace), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
             const LRESULT def = SendMessageA(dialog, DM_GETDEFID, 0, 0);
             EXPECT_EQ(HIWORD(def), DC_HASDEFID);
             EXPECT_EQ(LOWORD(def), kCmdReplace);
@@ -357,7 +296,7 @@ TEST_F(ReplaceDialogTest, DefaultAndCancelButtonsAndFocusOrder) {
             // options are one stop, at the chosen one.
             auto expect_tab_order = [&](std::vector<int> order) {
                 for (size_t i = 0; i + 1 < order.size(); ++i)
-                    EXPECT_EQ(GetDlgCtrlID(GetNextDlgTabItem(dialog, Item(dialog, order[i]), FALSE)),
+                    EXPECT_EQ(GetDlgCtrlID(GetNextDlgTabItem(dialog, DialogItem(dialog, order[i]), FALSE)),
                               order[i + 1]) << "after " << order[i];
             };
             expect_tab_order({kCboFind, kCboReplace, kCmdReplace, kCmdCancel, kChkDelete,
@@ -365,12 +304,12 @@ TEST_F(ReplaceDialogTest, DefaultAndCancelButtonsAndFocusOrder) {
             Click(dialog, kOptAllTiles);
             expect_tab_order({kChkDelete, kOptAllTiles, kCboFind});
             Click(dialog, kOptThisTile);
-            SetFocus(Item(dialog, kCboFind));
-            ASSERT_EQ(GetFocus(), Item(dialog, kCboFind));
+            SetFocus(DialogItem(dialog, kCboFind));
+            ASSERT_EQ(GetFocus(), DialogItem(dialog, kCboFind));
             PressKey(VK_TAB);
         },
         [&](HWND dialog) {
-            EXPECT_EQ(GetFocus(), Item(dialog, kCboReplace)) << "Tab goes to the next row";
+            EXPECT_EQ(GetFocus(), DialogItem(dialog, kCboReplace)) << "Tab goes to the next row";
             ChooseType(dialog, kCboFind, 51);
             ChooseType(dialog, kCboReplace, 33);
             PressKey(VK_ESCAPE);  // Esc is Cancel: nothing changes
@@ -454,7 +393,7 @@ TEST_F(ReplaceDialogTest, DeletingKeepsPlaceAndOrientationAndIgnoresTheDisabledL
         ChooseType(dialog, kCboFind, 51);
         Click(dialog, kChkDelete);
         EXPECT_TRUE(Checked(dialog, kChkDelete));
-        EXPECT_FALSE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        EXPECT_FALSE(IsWindowEnabled(DialogItem(dialog, kCboReplace)));
         ChooseType(dialog, kCboReplace, 40);  // a selection in the disabled list
         Click(dialog, kOptAllTiles);
         Click(dialog, kCmdReplace);
@@ -481,11 +420,11 @@ TEST_F(ReplaceDialogTest, ClearingDeleteEnablesTheListWithItsSelection) {
     Open({[&](HWND dialog) {
         ChooseType(dialog, kCboReplace, 12);
         Click(dialog, kChkDelete);
-        EXPECT_FALSE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        EXPECT_FALSE(IsWindowEnabled(DialogItem(dialog, kCboReplace)));
         EXPECT_EQ(Selection(dialog, kCboReplace), 12);
         Click(dialog, kChkDelete);
         EXPECT_FALSE(Checked(dialog, kChkDelete));
-        EXPECT_TRUE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        EXPECT_TRUE(IsWindowEnabled(DialogItem(dialog, kCboReplace)));
         EXPECT_EQ(Selection(dialog, kCboReplace), 12);
         ChooseType(dialog, kCboFind, 17);
         Click(dialog, kCmdReplace);
@@ -503,7 +442,7 @@ TEST_F(ReplaceDialogTest, MissingSelectionsChangeNothing) {
     EXPECT_EQ(table_, SampleTable());
     // A find type that matches, but no replacement type and delete clear.
     Open({[&](HWND dialog) {
-        SendMessageA(Item(dialog, kCboReplace), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        SendMessageA(DialogItem(dialog, kCboReplace), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
         ChooseType(dialog, kCboFind, 51);
         Click(dialog, kCmdReplace);
     }});
@@ -542,7 +481,7 @@ TEST_F(ReplaceDialogTest, SettingsSurviveCancelAndReplaceAll) {
         EXPECT_EQ(Selection(dialog, kCboFind), 51);
         EXPECT_EQ(Selection(dialog, kCboReplace), 33);
         EXPECT_TRUE(Checked(dialog, kChkDelete));
-        EXPECT_FALSE(IsWindowEnabled(Item(dialog, kCboReplace)));
+        EXPECT_FALSE(IsWindowEnabled(DialogItem(dialog, kCboReplace)));
         EXPECT_FALSE(Checked(dialog, kOptThisTile));
         EXPECT_TRUE(Checked(dialog, kOptAllTiles));
     };
@@ -562,7 +501,6 @@ TEST_F(ReplaceDialogTest, OwnerIsNotRedrawnAfterwards) {
     PumpPending();
     UpdateWindow(owner_);
     g_painted = RECT{};
-    g_paint_count = 0;
     RECT dialog_area{};
     Open({[&](HWND dialog) {
         GetWindowRect(dialog, &dialog_area);

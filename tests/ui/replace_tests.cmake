@@ -30,3 +30,11 @@ if(KVR_WIN32 AND KVR_BUILD_TESTS)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/replace_dialog_tests_win.cpp
     LIBS ${_replace_libs})
 endif()
+
+# The dialog opened from the real main window, over a loaded file.
+if(KVR_WIN32 AND KVR_BUILD_TESTS AND TARGET kvr_ui AND TARGET kvr_wine_gui_support
+   AND _replace_libs STREQUAL "kvr_ui")
+  kvr_wine_test(replace_from_main_window_tests GUI
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/replace_from_main_window_tests_win.cpp
+    LIBS kvr_ui kvr_wine_gui_support)
+endif()
