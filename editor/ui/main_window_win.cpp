@@ -185,7 +185,7 @@ void On_TileChoice() {
     const int t = current_tile();
     if (t < 0) return;
     const std::string file_name = tile_picture_file_name(t);
-    const std::string path = DirList_GetPath(e.dir_pcx) + "\\" + file_name;
+    const std::string path = tile_picture_path(DirList_GetPath(e.dir_pcx), t);
     if (!PictureBox_LoadFile(e.img_pcxfile, path.c_str())) {
         show_error("Unable to find " + trim_blanks(file_name) +
                    " at the current path.  Please check PCX File Path and try again.");

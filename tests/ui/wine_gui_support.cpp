@@ -120,10 +120,14 @@ SeenBox read_message_box(HWND box) {
     seen.has_cancel = GetDlgItem(box, IDCANCEL) != nullptr;
     const LRESULT def = SendMessageA(box, DM_GETDEFID, 0, 0);
     seen.default_id = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : 0;
-    // The box's icon is a static control with ID 20.
-    HWND icon = GetDlgItem(box, 20);
-    seen.stop_icon = icon && reinterpret_cast<HICON>(SendMessageA(icon, STM_GETICON, 0, 0)) ==
-                                 LoadIcon(nullptr, IDI_HAND);
+    // The box's icon is a static control of the icon kind (its ID differs between systems).
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[32] = {};
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, "Static") != 0 || (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
+        const auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+        if (icon && icon == LoadIcon(nullptr, IDI_HAND)) seen.stop_icon = true;
+    }
     return seen;
 }
 
