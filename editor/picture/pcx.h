@@ -25,6 +25,21 @@ struct Image {
 bool decode(const std::uint8_t* data, std::size_t size, Image& out, std::string& reason);
 
 // Enlarges by a whole factor (each source pixel becomes factor x factor pixels).
+// Returns an empty image (0 x 0) when factor is below 1 or the result would exceed
+// kMaxDimension on a side or kMaxPixels in all.
 Image scale(const Image& in, int factor);
+
+// A picture of up to 256 colours as palette indices, with the palette that decode()
+// paints them in (2, 4, 8, 16 or 256 entries; every index is below its size).
+struct IndexedImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> indices;   // row-major, top row first
+    std::vector<std::uint32_t> palette;  // 0x00RRGGBB
+};
+
+// As decode(), for pictures with a palette; 24-bit pictures are refused.
+bool decode_indexed(const std::uint8_t* data, std::size_t size, IndexedImage& out,
+                    std::string& reason);
 
 }  // namespace kvr::pcx
