@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "editor/data/object_table.h"
+#include "editor/data/replace_objects.h"
 #include "editor/ui/replace_dialog_win.h"
 #include "editor/ui/vocabularies.h"
 #include "dialog_script_win.h"
@@ -132,6 +133,18 @@ protected:
         ASSERT_NE(dialog, nullptr);
         EXPECT_FALSE(IsWindowVisible(dialog));
         EXPECT_TRUE(IsWindowEnabled(owner_));
+    }
+
+    // Sets the dialog as a user would, then clicks Replace All (on a dialog whose settings
+    // are still the initial ones). kNoType leaves a list as it is.
+    void ReplaceAll(int find, int replacement, bool erase, bool all_tiles) {
+        Open({[=](HWND dialog) {
+            if (find != kvr::kNoType) ChooseType(dialog, kCboFind, find);
+            if (replacement != kvr::kNoType) ChooseType(dialog, kCboReplace, replacement);
+            if (erase) Click(dialog, kChkDelete);
+            if (all_tiles) Click(dialog, kOptAllTiles);
+            Click(dialog, kCmdReplace);
+        }});
     }
 
     HWND owner_ = nullptr;
@@ -329,24 +342,14 @@ TEST_F(ReplaceDialogTest, DefaultAndCancelButtonsAndFocusOrder) {
 // ---- the replace pass through the controls ----
 
 TEST_F(ReplaceDialogTest, ThisTileOnlyActsOnTheMainWindowsTile) {
-    Open({[&](HWND dialog) {
-        ChooseType(dialog, kCboFind, 51);
-        ChooseType(dialog, kCboReplace, 33);
-        Click(dialog, kCmdReplace);
-    }});
+    ReplaceAll(51, 33, false, false);
     ObjectTable expected = SampleTable();
     expected.object(10, 1).type = 33;  // in_use, x, y and orientation kept
     EXPECT_EQ(table_, expected);
 }
 
 TEST_F(ReplaceDialogTest, AllTilesActsOnEveryTile) {
-    Open({[&](HWND dialog) {
-        ChooseType(dialog, kCboFind, 51);
-        ChooseType(dialog, kCboReplace, 33);
-        Click(dialog, kOptAllTiles);
-        EXPECT_FALSE(Checked(dialog, kOptThisTile));
-        Click(dialog, kCmdReplace);
-    }});
+    ReplaceAll(51, 33, false, true);
     ObjectTable expected = SampleTable();
     expected.object(0, 0).type = 33;
     expected.object(10, 1).type = 33;
@@ -355,30 +358,17 @@ TEST_F(ReplaceDialogTest, AllTilesActsOnEveryTile) {
 }
 
 TEST_F(ReplaceDialogTest, SameFindAndReplacementTypeChangesNothing) {
-    Open({[&](HWND dialog) {
-        ChooseType(dialog, kCboFind, 51);
-        ChooseType(dialog, kCboReplace, 51);
-        Click(dialog, kOptAllTiles);
-        Click(dialog, kCmdReplace);
-    }});
+    ReplaceAll(51, 51, false, true);
     EXPECT_EQ(table_, SampleTable());
 }
 
 TEST_F(ReplaceDialogTest, ReplacingWithZeroKeepsInUse) {
-    Open({[&](HWND dialog) {
-        ChooseType(dialog, kCboFind, 17);
-        ChooseType(dialog, kCboReplace, 0);
-        Click(dialog, kCmdReplace);
-    }});
+    ReplaceAll(17, 0, false, false);
     EXPECT_EQ(table_.object(10, 2), Make(0, 4, 5, 6, true));
 }
 
 TEST_F(ReplaceDialogTest, FindingZeroAlsoRetypesTheEmptySlots) {
-    Open({[&](HWND dialog) {
-        ChooseType(dialog, kCboFind, 0);
-        ChooseType(dialog, kCboReplace, 32);
-        Click(dialog, kCmdReplace);
-    }});
+    ReplaceAll(0, 32, false, false);
     for (int slot = 0; slot < kvr::kSlotCount; ++slot) {
         const ObjectRecord& r = table_.object(kCurrentTile, slot);
         if (slot == 1 || slot == 2) continue;  // types 51 and 17
@@ -386,6 +376,23 @@ TEST_F(ReplaceDialogTest, FindingZeroAlsoRetypesTheEmptySlots) {
         EXPECT_EQ(r.in_use, slot == 3) << slot;  // empty slots stay unused
     }
     EXPECT_EQ(table_.object(11, 0), Make(0, 0, 0, 0, false));
+}
+
+TEST_F(ReplaceDialogTest, DeletingZeroClearsInUse) {
+    ReplaceAll(0, kvr::kNoType, true, false);
+    ObjectTable expected = SampleTable();
+    expected.object(10, 3).in_use = false;  // the only in-use type-0 object on the tile
+    EXPECT_EQ(table_, expected);
+}
+
+TEST_F(ReplaceDialogTest, NoFindTypeChangesNothing) {
+    ReplaceAll(kvr::kNoType, 33, false, true);
+    EXPECT_EQ(table_, SampleTable());
+}
+
+TEST_F(ReplaceDialogTest, NoReplacementTypeWhileDeleteIsClearChangesNothing) {
+    ReplaceAll(51, kvr::kNoType, false, false);  // slot 1 of the tile matches
+    EXPECT_EQ(table_, SampleTable());
 }
 
 TEST_F(ReplaceDialogTest, DeletingKeepsPlaceAndOrientationAndIgnoresTheDisabledList) {
@@ -405,17 +412,6 @@ TEST_F(ReplaceDialogTest, DeletingKeepsPlaceAndOrientationAndIgnoresTheDisabledL
     EXPECT_EQ(table_, expected);
 }
 
-TEST_F(ReplaceDialogTest, DeletingZeroClearsInUse) {
-    Open({[&](HWND dialog) {
-        ChooseType(dialog, kCboFind, 0);
-        Click(dialog, kChkDelete);
-        Click(dialog, kCmdReplace);
-    }});
-    ObjectTable expected = SampleTable();
-    expected.object(10, 3).in_use = false;  // the only in-use type-0 object on the tile
-    EXPECT_EQ(table_, expected);
-}
-
 TEST_F(ReplaceDialogTest, ClearingDeleteEnablesTheListWithItsSelection) {
     Open({[&](HWND dialog) {
         ChooseType(dialog, kCboReplace, 12);
@@ -430,23 +426,6 @@ TEST_F(ReplaceDialogTest, ClearingDeleteEnablesTheListWithItsSelection) {
         Click(dialog, kCmdReplace);
     }});
     EXPECT_EQ(table_.object(10, 2), Make(12, 4, 5, 6, true));
-}
-
-TEST_F(ReplaceDialogTest, MissingSelectionsChangeNothing) {
-    // No find type.
-    Open({[&](HWND dialog) {
-        ChooseType(dialog, kCboReplace, 33);
-        Click(dialog, kOptAllTiles);
-        Click(dialog, kCmdReplace);
-    }});
-    EXPECT_EQ(table_, SampleTable());
-    // A find type that matches, but no replacement type and delete clear.
-    Open({[&](HWND dialog) {
-        SendMessageA(DialogItem(dialog, kCboReplace), CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-        ChooseType(dialog, kCboFind, 51);
-        Click(dialog, kCmdReplace);
-    }});
-    EXPECT_EQ(table_, SampleTable());
 }
 
 TEST_F(ReplaceDialogTest, CloseBoxChangesNothingAndKeepsTheSettings) {
