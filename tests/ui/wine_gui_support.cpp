@@ -1,5 +1,6 @@
 #include "wine_gui_support.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kvr::test {
@@ -118,8 +119,11 @@ SeenBox read_message_box(HWND box) {
     seen.has_yes = GetDlgItem(box, IDYES) != nullptr;
     seen.has_no = GetDlgItem(box, IDNO) != nullptr;
     seen.has_cancel = GetDlgItem(box, IDCANCEL) != nullptr;
-    const LRESULT def = SendMessageA(box, DM_GETDEFID, 0, 0);
-    seen.default_id = HIWORD(def) == DC_HASDEFID ? LOWORD(def) : 0;
+    // The default button is the one drawn as such.
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+        HWND button = GetDlgItem(box, id);
+        if (button && (GetWindowLongA(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) seen.default_id = id;
+    }
     // The box's icon is a static control of the icon kind (its ID differs between systems).
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char name[32] = {};
@@ -168,8 +172,9 @@ void ModalAnswerer::look() {
     }
 }
 
-MessageBoxAnswers::MessageBoxAnswers(int b)
-    : button(b), answerer([this](HWND box) {
+MessageBoxAnswers::MessageBoxAnswers(std::vector<int> b)
+    : buttons(std::move(b)), answerer([this](HWND box) {
+          const int button = buttons[std::min(boxes.size(), buttons.size() - 1)];
           boxes.push_back(read_message_box(box));
           PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
       }) {}

@@ -57,11 +57,13 @@ private:
     int seen_ = 0;
 };
 
-// Answers every message box with `button` and keeps what each one showed.
+// Answers the message boxes in turn with `buttons` (the last one for every box after them)
+// and keeps what each one showed.
 struct MessageBoxAnswers {
-    explicit MessageBoxAnswers(int button);
+    explicit MessageBoxAnswers(int button) : MessageBoxAnswers(std::vector<int>{button}) {}
+    explicit MessageBoxAnswers(std::vector<int> buttons);
     std::vector<SeenBox> boxes;
-    int button;
+    std::vector<int> buttons;
     ModalAnswerer answerer;
 };
 
