@@ -9,8 +9,8 @@ namespace kvr::ui {
 
 namespace {
 
-constexpr int kClientWidth = 352;
-constexpr int kClientHeight = 123;
+constexpr int kDialogClientWidth = 352;
+constexpr int kDialogClientHeight = 123;
 // A pick-only list's closed height follows its font (21 px in 8-pt MS Sans Serif); the
 // height it is created with is its height when dropped down.
 constexpr int kDroppedListHeight = 220;
@@ -139,13 +139,13 @@ bool RegisterReplaceDialogClass(HINSTANCE instance) {
     return RegisterClassExA(&wc) != 0;
 }
 
-// Sizes the window so that its client area is exactly kClientWidth x kClientHeight.
+// Sizes the window so that its client area is exactly kDialogClientWidth x kDialogClientHeight.
 void FitClientArea(HWND window) {
     RECT outer, client;
     GetWindowRect(window, &outer);
     GetClientRect(window, &client);
-    const int width = (outer.right - outer.left) + kClientWidth - client.right;
-    const int height = (outer.bottom - outer.top) + kClientHeight - client.bottom;
+    const int width = (outer.right - outer.left) + kDialogClientWidth - client.right;
+    const int height = (outer.bottom - outer.top) + kDialogClientHeight - client.bottom;
     SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -173,7 +173,7 @@ HWND CreateReplaceDialog(HWND owner) {
     if (!RegisterReplaceDialogClass(instance)) return nullptr;
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     const DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, kClientWidth, kClientHeight};
+    RECT frame{0, 0, kDialogClientWidth, kDialogClientHeight};
     AdjustWindowRectEx(&frame, style, FALSE, ex_style);
     HWND dialog = CreateWindowExA(ex_style, kReplaceDialogClass, kReplaceDialogCaption, style, 0, 0,
                                   frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
