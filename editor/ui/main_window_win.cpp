@@ -102,15 +102,35 @@ std::string ask_cmdiag(FileDialogKind kind, const char* title) {
 void Place_Markers(int tile);
 void Show_Object(int tile, int slot);
 
+// True when the markers already head the stacking order, object(63) on top and each one
+// above the one before it: the order that bringing them to the front one by one gives.
+bool markers_stacked_in_order() {
+    const Editor& e = ed();
+    HWND expected = GetWindow(e.frm_main, GW_CHILD);
+    for (int i = kSlotCount - 1; i >= 0; --i) {
+        if (expected != e.object[static_cast<size_t>(i)]) return false;
+        expected = GetWindow(expected, GW_HWNDNEXT);
+    }
+    return true;
+}
+
 void Place_Markers(int tile) {
     Editor& e = ed();
     const MarkerPlace picture = picture_place();
     const MarkerPlace park = parking_place();
+    // Restacking a window costs far more than moving it; once the markers are in order,
+    // bringing each to the front again would change nothing.
+    const bool restack = !markers_stacked_in_order();
     for (int i = 0; i < kSlotCount; ++i) {
         const ObjectRecord& r = e.table.object(tile, i);
         // Parked first, then placed when in use; above the picture and the markers before it.
         const MarkerPlace place = r.in_use ? in_use_marker_place(picture.left, picture.top, r.x, r.y) : park;
-        Marker_SetPlaceOnTop(e.object[static_cast<size_t>(i)], place);
+        HWND marker = e.object[static_cast<size_t>(i)];
+        if (restack) {
+            Marker_SetPlaceOnTop(marker, place);
+        } else {
+            Marker_SetPlace(marker, place);
+        }
     }
     HWND current = e.object[static_cast<size_t>(current_object())];
     Marker_SetPlace(current, shifted(Marker_GetPlace(current), -kSelectedShift));
@@ -268,7 +288,6 @@ void Start_Up() {
 // --- the window ---------------------------------------------------------------------------------
 
 void on_command(WORD id, WORD code) {
-    Editor& e = ed();
     if (id >= IDC_OBJECT0 && id < IDC_OBJECT0 + kSlotCount) {
         if (code == MKN_RBUTTONUP) On_MarkerRightClick(id - IDC_OBJECT0);
         return;
@@ -296,7 +315,6 @@ void on_command(WORD id, WORD code) {
         if (code == BN_CLICKED) On_InUseClick();
         break;
     }
-    (void)e;
 }
 
 void on_vscroll(HWND control, WORD code) {

@@ -79,7 +79,7 @@ void move_window(HWND marker, HWND insert_after, UINT flags) {
     const MarkerState* s = state_of(marker);
     const int size = marker_size(s->selected);
     SetWindowPos(marker, insert_after, to_pixel(s->place.left), to_pixel(s->place.top), size, size,
-                 flags | SWP_NOACTIVATE);
+                 flags | SWP_NOACTIVATE | SWP_NOCOPYBITS);
 }
 
 }  // namespace
