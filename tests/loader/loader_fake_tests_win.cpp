@@ -277,5 +277,136 @@ TEST_F(FakeLoaderTest, AsksForAnotherDiskInABoxOfItsOwn) {
     EXPECT_FALSE(Exists(WorkingFolder(0)));
 }
 
+TEST_F(FakeLoaderTest, CancelDuringTheCopyEndsWithTheLibraryMissing) {
+    int bar_at_cancel = -1;
+    bool dialog_seen_after_cancel = false;
+    RunOptions options;
+    options.on_poll = [&](const LoaderView& view) {
+        if (bar_at_cancel >= 0) {
+            dialog_seen_after_cancel |= view.dialog != nullptr;
+        } else if (view.dialog && view.bar >= 1 && view.bar <= 40) {
+            bar_at_cancel = view.bar;
+            PostMessageA(GetDlgItem(view.dialog, IDCANCEL), BM_CLICK, 0, 0);
+        }
+    };
+    const RunResult run = Run(LargePackage({SetupCommand()}, 48 << 20), options);
+    ASSERT_TRUE(run.finished);
+    ASSERT_GE(bar_at_cancel, 1) << "the copy was never seen running";
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_FALSE(dialog_seen_after_cancel);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    ExpectErrorBox(run.boxes[0], "Could not extract decompression library!", kSetupCaption);
+    EXPECT_FALSE(Exists(log_));  // the library never ran
+    EXPECT_FALSE(Exists(WorkingFolder(0)));
+}
+
+TEST_F(FakeLoaderTest, CancelDuringUnpackingStopsTheLibrary) {
+    int bar_at_cancel = -1;
+    RunOptions options;
+    options.on_poll = [&](const LoaderView& view) {
+        if (bar_at_cancel < 0 && view.dialog && view.bar >= 55) {
+            bar_at_cancel = view.bar;
+            PostMessageA(GetDlgItem(view.dialog, IDCANCEL), BM_CLICK, 0, 0);
+        }
+    };
+    const RunResult run = Run(Package({"progress 200 25", SetupCommand()}), options);
+    ASSERT_TRUE(run.finished);
+    ASSERT_GE(bar_at_cancel, 55);
+    EXPECT_EQ(run.exit_code, 0u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    ExpectErrorBox(run.boxes[0], "Could not call decompression functions!", kSetupCaption);
+    const std::vector<std::string> log = LogLines();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_THAT(log.back(), testing::EndsWith("abort -1"));
+    EXPECT_FALSE(Exists(record_));
+    EXPECT_FALSE(Exists(WorkingFolder(0)));
+}
+
+TEST_F(FakeLoaderTest, AQuitMessageEndsTheRunQuietlyAndCleansUp) {
+    struct Case {
+        const char* when;
+        std::string package;
+        int from, to;
+    };
+    const std::vector<Case> cases = {
+        {"during the copy", LargePackage({SetupCommand()}, 48 << 20), 1, 40},
+        {"during unpacking", Package({"progress 200 25", SetupCommand()}), 55, 99},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        int bar_at_quit = -1;
+        RunOptions options;
+        options.on_poll = [&](const LoaderView& view) {
+            if (bar_at_quit < 0 && view.dialog && view.bar >= c.from && view.bar <= c.to) {
+                bar_at_quit = view.bar;
+                PostMessageA(view.dialog, WM_QUIT, 0, 0);
+            }
+        };
+        const RunResult run = Run(c.package, options);
+        ASSERT_TRUE(run.finished);
+        ASSERT_GE(bar_at_quit, c.from);
+        EXPECT_EQ(run.exit_code, 0u);
+        EXPECT_THAT(run.boxes, IsEmpty());
+        EXPECT_FALSE(Exists(record_));
+        EXPECT_THAT(ListFolder(temp_), IsEmpty());
+    }
+}
+
+// Makes Wine prefer a library found on the search path over its own copy for the
+// programs `exe_names`, as Windows does for a library that is not a known system one.
+class PreferFoundLibraries {
+public:
+    explicit PreferFoundLibraries(std::vector<std::string> exe_names) : exe_names_(std::move(exe_names)) {
+        for (const std::string& exe : exe_names_) {
+            HKEY key;
+            const std::string path = "Software\\Wine\\AppDefaults\\" + exe + "\\DllOverrides";
+            if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                                nullptr) != ERROR_SUCCESS)
+                continue;
+            for (const char* library : {"lz32", "comctl32"})
+                RegSetValueExA(key, library, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"), 15);
+            RegCloseKey(key);
+        }
+    }
+    ~PreferFoundLibraries() {
+        for (const std::string& exe : exe_names_) {
+            const std::string path = "Software\\Wine\\AppDefaults\\" + exe;
+            RegDeleteKeyA(HKEY_CURRENT_USER, (path + "\\DllOverrides").c_str());
+            RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+        }
+    }
+
+private:
+    std::vector<std::string> exe_names_;
+};
+
+TEST_F(FakeLoaderTest, NeverLoadsSystemLibrariesPlantedBesideIt) {
+    const PreferFoundLibraries prefer({"naive_loader.exe", "planted_setup.exe"});
+    const std::string planted_record = scratch_ + "\\planted.txt";
+    for (const char* name : {"lz32.dll", "comctl32.dll"})
+        ASSERT_TRUE(CopyFileA(WinePath(KVR_PLANTED_LIBRARY).c_str(), (setup_folder_ + "\\" + name).c_str(), FALSE));
+    RunOptions options;
+    options.environment["KVR_PLANT_RECORD"] = planted_record;
+
+    // The unsafe way of loading them does pick up the planted copies.
+    const std::string naive = setup_folder_ + "\\naive_loader.exe";
+    ASSERT_TRUE(CopyFileA(WinePath(KVR_NAIVE_LOADER).c_str(), naive.c_str(), FALSE));
+    const RunResult naive_run = RunSetupFile(naive, options);
+    ASSERT_TRUE(naive_run.finished);
+    EXPECT_EQ(naive_run.exit_code, 0u);
+    const std::string loaded = ReadFileBytes(planted_record);
+    EXPECT_NE(loaded.find("setup folder\\lz32.dll"), std::string::npos) << loaded;
+    EXPECT_NE(loaded.find("setup folder\\comctl32.dll"), std::string::npos) << loaded;
+    DeleteFileA(planted_record.c_str());
+
+    setup_file_ = setup_folder_ + "\\planted_setup.exe";
+    const RunResult run = Run(Package({SetupCommand(), "percent 100"}), options);
+    ASSERT_TRUE(run.finished);
+    EXPECT_THAT(run.boxes, IsEmpty());
+    EXPECT_TRUE(ReadProbeRecord(record_).present);
+    EXPECT_FALSE(Exists(planted_record)) << ReadFileBytes(planted_record);
+    EXPECT_FALSE(Exists(WorkingFolder(0)));
+}
+
 }  // namespace
 }  // namespace loader_test
