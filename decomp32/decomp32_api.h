@@ -28,6 +28,19 @@ typedef void(DECOMP_CALL* ExtractAllFn)(const char* package_path, const char* pa
                                         const char* destination, ProgressCallback progress,
                                         DiskCallback disk);
 
+// The library's other exports (see docs/package-format.md, "The library's exports").
+// Lists the directory: called once per file, in directory order.
+typedef void(DECOMP_CALL* EntryCallback)(void* ctx, const char* name, std::uint32_t size, std::uint32_t dos_time,
+                                         std::uint8_t kind);
+// Checks header, package key and directory; returns the number of files.
+typedef std::int32_t(DECOMP_CALL* PrepareFn)(const char* package_path, const char* package_key, DiskCallback disk);
+// Calls `entry` for each file; returns the number of files.
+typedef std::int32_t(DECOMP_CALL* ReadArchiveFn)(const char* package_path, const char* package_key,
+                                                 EntryCallback entry, void* ctx);
+// Unpacks the one file called `name` to the file `target` (kind 1: changes `target`).
+typedef void(DECOMP_CALL* DecompressFileFn)(const char* package_path, const char* package_key, const char* name,
+                                            const char* target, ProgressCallback progress, DiskCallback disk);
+
 // The 7-byte package key (plus its terminating zero) shared by the loader and the package tool.
 inline constexpr char kPackageKey[8] = {'\x5b', '\xe7', '\x13', '\x9c', '\x2d', '\xa1', '\x74', '\0'};
 
