@@ -15,11 +15,9 @@
 #include "editor/ui/marker_win.h"
 #include "editor/ui/pcxdir_file.h"
 #include "editor/ui/picture_box_win.h"
+#include "editor/ui/replace_dialog_win.h"
 #include "editor/ui/save_file_win.h"
 #include "editor/ui/vocabularies.h"
-#ifdef KVR_HAVE_REPLACE_DIALOG
-#include "editor/ui/replace_dialog_win.h"
-#endif
 
 namespace kvr::ui {
 
@@ -270,11 +268,10 @@ void Exit_Command() {
     DestroyWindow(ed().frm_main);
 }
 
+// The Find & Replace dialog changes the table in place and redraws nothing here.
 void Replace_Command() {
-#ifdef KVR_HAVE_REPLACE_DIALOG
     ReplaceDialogData data{ed().frm_main, &ed().table, current_tile()};
     ShowReplaceDialog(data);
-#endif
 }
 
 // Start-up: the remembered picture folder, else the root of the drive list's drive.

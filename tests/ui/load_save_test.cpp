@@ -501,6 +501,7 @@ TEST(ProgramStart, LoadsTheFileOnItsCommandLine) {
         }
         Sleep(50);
     }
+    if (!found.window) TerminateProcess(process.hProcess, 1);
     ASSERT_NE(found.window, nullptr);
     EXPECT_EQ(SendMessageA(tile_list, CB_GETCURSEL, 0, 0), 0);
     // Tile 0 with its markers: slot 1 at (8 + 60 - 2, 8 + 80 - 2), slot 0 selected.
@@ -518,7 +519,9 @@ TEST(ProgramStart, LoadsTheFileOnItsCommandLine) {
     // Closing the window ends the program, which remembers its picture folder.
     DeleteFileA((folder + "\\pcxdir.txt").c_str());
     PostMessageA(found.window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+    const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
+    if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
     DWORD code = 1;
     GetExitCodeProcess(process.hProcess, &code);
     EXPECT_EQ(code, 0u);

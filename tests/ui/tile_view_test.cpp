@@ -5,6 +5,7 @@
 
 #include "editor_fixture.h"
 #include "editor/ui/marker_geometry.h"
+#include "editor/ui/replace_dialog_win.h"
 
 using namespace kvr;
 using namespace kvr::test;
@@ -423,4 +424,36 @@ TEST_F(EditorTest, OrientationIndicatorPixels) {
     // The marker left behind is plain again.
     EXPECT_FALSE(Marker_HasIndicator(marker(1)));
     EXPECT_EQ(marker_size(1), 4);
+}
+
+TEST_F(TileView, ReplaceButtonOpensTheDialogOnTheCurrentTile) {
+    choose_tile(10);
+    bool owner_disabled = false;
+    HWND owner = nullptr;
+    ModalAnswerer answer(
+        [&](HWND dialog) {
+            owner = GetWindow(dialog, GW_OWNER);
+            owner_disabled = !IsWindowEnabled(window_);
+            // Every type-33 object of this tile only becomes type 40.
+            auto pick = [&](int id, int index) {
+                HWND list = GetDlgItem(dialog, id);
+                SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+            };
+            pick(kCboFind, 33);
+            pick(kCboReplace, 40);
+            SendMessageA(GetDlgItem(dialog, kOptThisTile), BM_CLICK, 0, 0);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(kCmdReplace, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, kCmdReplace)));
+        },
+        kReplaceDialogClass);
+    click(IDC_CMD_REPLACE);
+    EXPECT_EQ(answer.seen(), 1);
+    EXPECT_EQ(owner, window_);
+    EXPECT_TRUE(owner_disabled);
+    EXPECT_TRUE(IsWindowEnabled(window_));
+    EXPECT_EQ(EditorTable().object(10, 4).type, 40);
+    ObjectTable expected = sample_table();
+    expected.object(10, 4).type = 40;
+    EXPECT_EQ(EditorTable(), expected);
 }

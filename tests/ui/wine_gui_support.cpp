@@ -138,17 +138,22 @@ SeenBox read_message_box(HWND box) {
 namespace {
 ModalAnswerer* g_answerer = nullptr;
 
-BOOL CALLBACK collect_dialog(HWND window, LPARAM list) {
-    char name[32] = {};
+struct Collected {
+    const std::string* window_class;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK collect_window(HWND window, LPARAM param) {
+    auto* collected = reinterpret_cast<Collected*>(param);
+    char name[64] = {};
     GetClassNameA(window, name, sizeof name);
-    if (std::string(name) == "#32770" && IsWindowVisible(window)) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    }
+    if (*collected->window_class == name && IsWindowVisible(window)) collected->windows.push_back(window);
     return TRUE;
 }
 }  // namespace
 
-ModalAnswerer::ModalAnswerer(std::function<void(HWND)> act) : act_(std::move(act)) {
+ModalAnswerer::ModalAnswerer(std::function<void(HWND)> act, std::string window_class)
+    : act_(std::move(act)), window_class_(std::move(window_class)) {
     g_answerer = this;
     timer_ = SetTimer(nullptr, 0, 20, &ModalAnswerer::on_timer);
 }
@@ -163,9 +168,9 @@ void CALLBACK ModalAnswerer::on_timer(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void ModalAnswerer::look() {
-    std::vector<HWND> dialogs;
-    EnumThreadWindows(GetCurrentThreadId(), collect_dialog, reinterpret_cast<LPARAM>(&dialogs));
-    for (HWND dialog : dialogs) {
+    Collected collected{&window_class_, {}};
+    EnumThreadWindows(GetCurrentThreadId(), collect_window, reinterpret_cast<LPARAM>(&collected));
+    for (HWND dialog : collected.windows) {
         if (!handled_.insert(dialog).second) continue;
         ++seen_;
         act_(dialog);

@@ -38,11 +38,12 @@ struct SeenBox {
 SeenBox read_message_box(HWND box);
 
 // While alive, looks every 20 ms (a thread timer, which runs inside modal loops too) for a
-// dialog box of this thread and hands each new one to `act`, which answers it, for example
-// by posting WM_COMMAND with the button to press.
+// visible top-level window of this thread of the given class (dialog boxes by default) and
+// hands each new one to `act`, which answers it, for example by posting WM_COMMAND with the
+// button to press.
 class ModalAnswerer {
 public:
-    explicit ModalAnswerer(std::function<void(HWND dialog)> act);
+    explicit ModalAnswerer(std::function<void(HWND dialog)> act, std::string window_class = "#32770");
     ~ModalAnswerer();
     ModalAnswerer(const ModalAnswerer&) = delete;
     ModalAnswerer& operator=(const ModalAnswerer&) = delete;
@@ -52,6 +53,7 @@ private:
     static void CALLBACK on_timer(HWND, UINT, UINT_PTR, DWORD);
     void look();
     std::function<void(HWND)> act_;
+    std::string window_class_;
     std::set<HWND> handled_;
     UINT_PTR timer_ = 0;
     int seen_ = 0;
