@@ -352,6 +352,55 @@ TEST_F(FakeLoaderTest, AQuitMessageEndsTheRunQuietlyAndCleansUp) {
     }
 }
 
+TEST_F(FakeLoaderTest, ShowsACentredDialogWithoutCaptionWhileItWorks) {
+    bool inspected = false;
+    RunOptions options;
+    options.on_poll = [&](const LoaderView& view) {
+        if (inspected || !view.dialog || view.bar < 52) return;
+        inspected = true;
+        const LONG style = GetWindowLongA(view.dialog, GWL_STYLE);
+        EXPECT_EQ(style & WS_CAPTION, 0);
+        EXPECT_NE(style & WS_POPUP, 0);
+        RECT r;
+        GetWindowRect(view.dialog, &r);
+        EXPECT_NEAR((r.left + r.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+        EXPECT_NEAR((r.top + r.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+        char text[128] = {};
+        SendMessageA(GetDlgItem(view.dialog, 102), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        EXPECT_STREQ(text, "Setup is preparing the Varnel installation tool. Please wait...");
+        SendMessageA(GetDlgItem(view.dialog, IDCANCEL), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        EXPECT_STREQ(text, "Cancel");
+        EXPECT_NE(SendMessageA(GetDlgItem(view.dialog, 101), STM_GETICON, 0, 0), 0);
+        char caption[64] = {};
+        SendMessageA(view.dialog, WM_GETTEXT, sizeof caption, reinterpret_cast<LPARAM>(caption));
+        EXPECT_STREQ(caption, "");
+    };
+    const RunResult run = Run(Package({"progress 40 40", SetupCommand()}), options);
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(inspected);
+    EXPECT_THAT(run.boxes, IsEmpty());
+}
+
+TEST_F(FakeLoaderTest, EscapeAndEnterDoNothingWhileTheWorkRuns) {
+    int keys_sent = 0;
+    RunOptions options;
+    options.on_poll = [&](const LoaderView& view) {
+        if (!view.dialog || view.bar < 55 || keys_sent >= 3) return;
+        ++keys_sent;
+        HWND focus_candidate = GetDlgItem(view.dialog, IDCANCEL);
+        for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+            PostMessageA(focus_candidate, WM_KEYDOWN, key, 1);
+            PostMessageA(focus_candidate, WM_KEYUP, key, 0xC0000001);
+        }
+    };
+    const RunResult run = Run(Package({"progress 60 40", SetupCommand()}), options);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(keys_sent, 3);
+    EXPECT_THAT(run.boxes, IsEmpty());
+    EXPECT_TRUE(ReadProbeRecord(record_).present);
+    EXPECT_THAT(LogLines().back(), "done");
+}
+
 // Makes Wine prefer a library found on the search path over its own copy for the
 // programs `exe_names`, as Windows does for a library that is not a known system one.
 class PreferFoundLibraries {
