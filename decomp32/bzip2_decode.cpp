@@ -200,8 +200,9 @@ struct Decoder {
         const std::size_t n = static_cast<std::size_t>(out - out_buf);
         out = out_buf;
         if (n == 0) return true;
+        if (!write(write_ctx, out_buf, n)) return false;
         written += n;
-        return write(write_ctx, out_buf, n);
+        return true;
     }
 
     std::uint32_t crc_update(std::uint32_t crc, const std::uint8_t* p, std::size_t n) const {

@@ -179,7 +179,9 @@ TEST(Bzip2Malformed, EveryFlippedBitFailsOrIsHarmless) {
             EXPECT_TRUE(d.out == c.ref) << "flip at bit " << bit << " changed the output";
         }
         EXPECT_LT(accepted * 100, flips) << accepted << " of " << flips << " flips accepted";
-        if (c.step == 1) EXPECT_TRUE(level_digit_accepted) << "a larger block size should be accepted";
+        if (c.step == 1) {
+            EXPECT_TRUE(level_digit_accepted) << "a larger block size should be accepted";
+        }
     }
 }
 
