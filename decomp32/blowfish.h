@@ -12,7 +12,8 @@ struct Blowfish {
     std::uint32_t s[4][256];
 };
 
-// Expands `key` (1..56 bytes) into `bf`.
+// Expands `key` (1..56 bytes) into `bf`. Longer keys are used up to 72 bytes; an empty key
+// leaves the initial tables unkeyed. The published test vectors load the halves big-endian.
 void blowfish_set_key(Blowfish& bf, const std::uint8_t* key, std::size_t len);
 void blowfish_encrypt(const Blowfish& bf, std::uint32_t& left, std::uint32_t& right);
 void blowfish_decrypt(const Blowfish& bf, std::uint32_t& left, std::uint32_t& right);
