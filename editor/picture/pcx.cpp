@@ -14,9 +14,9 @@ constexpr std::size_t kTrailerSize = 769;  // 0x0C marker + 256 RGB triples
 constexpr std::uint8_t kManufacturer = 0x0A;
 constexpr std::uint8_t kTrailerMarker = 0x0C;
 
-// The 16 colours of the CGA/EGA text and default EGA palette (colour 6 is brown, as
-// the monitors show it).
-constexpr std::array<std::uint32_t, 16> kRgbiColours = {
+// Colours for a header palette that holds one single colour (some writers leave it
+// empty): the 16 standard text-mode colours, colour 6 brown as the monitors show it.
+constexpr std::array<std::uint32_t, 16> kDefaultColours = {
     0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA, 0xAA5500, 0xAAAAAA,
     0x555555, 0x5555FF, 0x55FF55, 0x55FFFF, 0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF};
 
@@ -100,28 +100,11 @@ bool read_header(const std::uint8_t* data, std::size_t size, Header& h, std::str
     return true;
 }
 
-// PC Paintbrush saved the display mode's resolution in the header. A picture made for a
-// CGA graphics mode keeps CGA register settings where other pictures keep colours.
-bool made_for_cga_4_colour_mode(const Header& h) {
-    return h.bits == 2 && h.planes == 1 && h.h_res == 320 && h.v_res == 200;
-}
-
-bool made_for_cga_2_colour_mode(const Header& h) {
+// Paint programs of the CGA days saved the display mode's resolution in the header. In a
+// picture made for the CGA 640 x 200 two-colour mode the first palette bytes hold the
+// mode's register setting, not colours; that mode shows black and white.
+bool made_for_two_colour_640_mode(const Header& h) {
     return h.bits == 1 && h.planes == 1 && h.h_res == 640 && h.v_res == 200;
-}
-
-// CGA 320 x 200: colour 0 is the background colour in the high nibble of the first
-// palette byte; the second palette entry chooses the foreground set the way PC
-// Paintbrush IV reads it: green above blue picks green/red/brown, otherwise
-// cyan/magenta/grey; a component above 200 turns the intensity on.
-void cga_4_colour_palette(const Header& h, std::uint32_t* palette) {
-    const std::uint8_t* p = h.header_palette;
-    const int green = p[4];
-    const int blue = p[5];
-    const int first = green > blue ? 2 : 3;  // green or cyan
-    const int bright = std::max(green, blue) > 200 ? 8 : 0;
-    palette[0] = kRgbiColours[p[0] >> 4];
-    for (int i = 0; i < 3; ++i) palette[i + 1] = kRgbiColours[static_cast<std::size_t>(first + 2 * i + bright)];
 }
 
 // Fills `palette` (256 entries, unused ones black) for an indexed picture and narrows
@@ -140,26 +123,23 @@ bool choose_palette(const Header& h, const std::uint8_t* data, std::size_t size,
         data_end = size - kTrailerSize;
         return true;
     }
-    if (made_for_cga_4_colour_mode(h)) {
-        cga_4_colour_palette(h, palette.data());
-        return true;
-    }
     const std::uint32_t black_white[2] = {0x000000, 0xFFFFFF};
-    if (made_for_cga_2_colour_mode(h)) {
+    if (made_for_two_colour_640_mode(h)) {
         std::copy(black_white, black_white + 2, palette.begin());
         return true;
     }
 
+    // Up to 16 colours: the header palette as it stands, whatever the version or the
+    // resolution. A palette of one single colour cannot be meant (the picture would be a
+    // plain area), so it gets black and white or the standard colours instead.
     for (int i = 0; i < colours; ++i) palette[static_cast<std::size_t>(i)] = rgb_at(h.header_palette + 3 * i);
-    // Versions 0 and 3 carry no palette of their own; a palette of one single colour
-    // cannot be meant either (some writers leave it empty). Both get the defaults.
     const bool all_same =
         std::all_of(palette.begin(), palette.begin() + colours, [&](std::uint32_t c) { return c == palette[0]; });
-    if (h.version == 0 || h.version == 3 || all_same) {
+    if (all_same) {
         if (colours == 2)
             std::copy(black_white, black_white + 2, palette.begin());
         else
-            std::copy(kRgbiColours.begin(), kRgbiColours.begin() + colours, palette.begin());
+            std::copy(kDefaultColours.begin(), kDefaultColours.begin() + colours, palette.begin());
     }
     return true;
 }

@@ -203,7 +203,8 @@ TEST(PcxHeader, NegativePositionsGiveTheRightSize) {
     EXPECT_EQ(idx.indices, indices);
 }
 
-// The standard 16 colours, written out as their RGB levels.
+// The standard 16 colours, written out as their RGB levels: the fallback for a header
+// palette of one colour.
 const std::uint32_t kEga[16] = {0x000000, 0x0000AA, 0x00AA00, 0x00AAAA, 0xAA0000, 0xAA00AA, 0xAA5500, 0xAAAAAA,
                                 0x555555, 0x5555FF, 0x55FF55, 0x55FFFF, 0xFF5555, 0xFF55FF, 0xFFFF55, 0xFFFFFF};
 
@@ -216,79 +217,87 @@ std::vector<std::uint32_t> palette_of(const Layout& l) {
     return idx.palette;
 }
 
-TEST(PcxPalette, VersionsWithoutPaletteUseTheDefaultColours) {
+std::vector<std::uint32_t> header_colours(const Layout& l, int count) {
+    std::vector<std::uint32_t> v;
+    for (int i = 0; i < count; ++i) {
+        const auto* p = &l.header_palette[static_cast<std::size_t>(3 * i)];
+        v.push_back((std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2]);
+    }
+    return v;
+}
+
+TEST(PcxPalette, TheHeaderPaletteHoldsWhateverTheVersionOrResolution) {
     Layout l;
     l.bits = 1;
     l.planes = 4;
     l.width = 9;
     l.height = 2;
-    for (int i = 0; i < 16; ++i) pcxtest::set_header_colour(l, i, 0x111111u * static_cast<unsigned>(i));
-    const std::vector<std::uint32_t> ega(std::begin(kEga), std::end(kEga));
-    for (int version : {0, 3}) {
+    for (int i = 0; i < 16; ++i) pcxtest::set_header_colour(l, i, 0x111111u * static_cast<unsigned>(i) ^ 0x00A000u);
+    for (int version : {0, 2, 3, 4, 5}) {
         l.version = version;
-        EXPECT_EQ(palette_of(l), ega) << "version " << version;
+        EXPECT_EQ(palette_of(l), header_colours(l, 16)) << "version " << version;
     }
-    for (int version : {2, 4, 5}) {
-        l.version = version;
-        const auto p = palette_of(l);
-        ASSERT_EQ(p.size(), 16u);
-        EXPECT_EQ(p[15], 0xFFFFFFu) << "version " << version;
-        EXPECT_EQ(p[9], 0x999999u) << "version " << version;
-    }
-    l.version = 3;
     l.planes = 3;
-    EXPECT_EQ(palette_of(l), std::vector<std::uint32_t>(ega.begin(), ega.begin() + 8));
-    l.planes = 1;
-    EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0x000000, 0xFFFFFF})) << "monochrome";
+    EXPECT_EQ(palette_of(l), header_colours(l, 8));
+
+    // Pictures saved in the CGA modes keep mode settings in their header palette; they
+    // are shown as the raw colours all the same.
+    struct Case {
+        int bits, planes, h_res, v_res;
+    };
+    for (Case c : {Case{2, 1, 320, 200}, Case{1, 2, 320, 200}, Case{4, 1, 320, 200}, Case{1, 1, 320, 200},
+                   Case{1, 1, 640, 350}, Case{1, 1, 720, 200}, Case{1, 2, 640, 200}, Case{2, 1, 640, 200}}) {
+        Layout m = l;
+        m.version = 5;
+        m.bits = c.bits;
+        m.planes = c.planes;
+        m.h_res = c.h_res;
+        m.v_res = c.v_res;
+        pcxtest::set_header_colour(m, 0, 0x3E3E3E);
+        pcxtest::set_header_colour(m, 1, 0xF00000);
+        EXPECT_EQ(palette_of(m), header_colours(m, 1 << (c.bits * c.planes)))
+            << c.bits << "x" << c.planes << " at " << c.h_res << "x" << c.v_res;
+    }
 }
 
-TEST(PcxPalette, AnEmptyHeaderPaletteFallsBackToTheDefaults) {
+TEST(PcxPalette, TheCga640ModeShowsBlackAndWhite) {
+    Layout l;
+    l.bits = 1;
+    l.width = 16;
+    l.height = 2;
+    l.h_res = 640;
+    l.v_res = 200;
+    const std::vector<std::uint32_t> black_white = {0x000000, 0xFFFFFF};
+    pcxtest::set_header_colour(l, 0, 0xFF0000);
+    EXPECT_EQ(palette_of(l), black_white);
+    pcxtest::set_header_colour(l, 0, 0xFFFFFF);
+    pcxtest::set_header_colour(l, 1, 0x000000);
+    EXPECT_EQ(palette_of(l), black_white) << "even a reversed palette";
+    l.v_res = 480;
+    EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0xFFFFFF, 0x000000})) << "another mode";
+}
+
+TEST(PcxPalette, AHeaderPaletteOfOneColourFallsBackToTheDefaults) {
     Layout l;
     l.bits = 4;
     l.width = 6;
     l.height = 2;
     EXPECT_EQ(palette_of(l), std::vector<std::uint32_t>(std::begin(kEga), std::end(kEga)));
+    l.bits = 2;
+    EXPECT_EQ(palette_of(l), std::vector<std::uint32_t>(std::begin(kEga), std::begin(kEga) + 4));
     l.bits = 1;
     EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0x000000, 0xFFFFFF}));
+    for (int i = 0; i < 16; ++i) pcxtest::set_header_colour(l, i, 0x808080);
+    EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0x000000, 0xFFFFFF})) << "one grey";
     pcxtest::set_header_colour(l, 0, 0xFF0000);
     pcxtest::set_header_colour(l, 1, 0x0000FF);
     EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0xFF0000, 0x0000FF})) << "a real two-colour palette";
-}
-
-TEST(PcxPalette, PicturesForTheCgaModesUseCgaColours) {
-    Layout l;
-    l.bits = 2;
-    l.width = 8;
-    l.height = 2;
-    l.h_res = 320;
-    l.v_res = 200;
-    // Blue background; green above blue and bright: light green, light red, yellow.
-    pcxtest::set_header_colour(l, 0, 0x131313);
-    pcxtest::set_header_colour(l, 1, 0xA4FF67);
-    EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0x0000AA, 0x55FF55, 0xFF5555, 0xFFFF55}));
-    // Cyan background; nothing in green or blue: cyan, magenta, light grey, dim.
-    pcxtest::set_header_colour(l, 0, 0x3E3E3E);
-    pcxtest::set_header_colour(l, 1, 0xF00000);
-    EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0x00AAAA, 0x00AAAA, 0xAA00AA, 0xAAAAAA}));
-    // Green below blue, dim: the cyan set; green above blue, dim: green, red, brown.
-    pcxtest::set_header_colour(l, 0, 0xE00000);
-    pcxtest::set_header_colour(l, 1, 0x004080);
-    EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0xFFFF55, 0x00AAAA, 0xAA00AA, 0xAAAAAA}));
-    pcxtest::set_header_colour(l, 1, 0x00C810);
-    EXPECT_EQ(palette_of(l)[3], 0xAA5500u);
-
-    // The same header without the CGA resolution is an ordinary palette.
-    l.h_res = 75;
-    l.v_res = 75;
-    EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0xE00000, 0x00C810, 0x000000, 0x000000}));
-
-    // 640 x 200 two-colour mode: black and white whatever the header holds.
-    l.bits = 1;
-    l.h_res = 640;
-    l.v_res = 200;
-    pcxtest::set_header_colour(l, 0, 0xFF0000);
-    pcxtest::set_header_colour(l, 1, 0x000000);
+    // Only the entries the picture can use count: a 2-colour picture whose first two
+    // entries match is one colour even when the rest of the header differs.
+    pcxtest::set_header_colour(l, 1, 0xFF0000);
     EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0x000000, 0xFFFFFF}));
+    l.bits = 2;
+    EXPECT_EQ(palette_of(l), (std::vector<std::uint32_t>{0xFF0000, 0xFF0000, 0x808080, 0x808080}));
 }
 
 TEST(PcxMalformed, HeaderFaultsAreRefusedWithAReason) {
