@@ -5,6 +5,7 @@
 
 #include "editor_fixture.h"
 #include "editor/ui/marker_geometry.h"
+#include "editor/ui/marker_pictures.h"
 #include "editor/ui/replace_dialog_win.h"
 
 using namespace kvr;
@@ -456,4 +457,24 @@ TEST_F(TileView, ReplaceButtonOpensTheDialogOnTheCurrentTile) {
     ObjectTable expected = sample_table();
     expected.object(10, 4).type = 40;
     EXPECT_EQ(EditorTable(), expected);
+}
+
+TEST_F(TileView, MarkersShowOnScreenOverThePicture) {
+    SetForegroundWindow(window_);
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+    pump_messages();
+    // Slot 5's unselected marker at 86, 406 of the client area, with the picture around it.
+    POINT origin = {86 - 2, 406 - 2};
+    ClientToScreen(window_, &origin);
+    const auto pixels = screen_pixels(origin.x, origin.y, 8, 8);
+    const std::uint32_t background = rgb_of(GetSysColor(COLOR_WINDOW));
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            const std::uint32_t p = pixels[static_cast<size_t>(y * 8 + x)];
+            const bool inside = x >= 2 && x < 6 && y >= 2 && y < 6;
+            const std::uint32_t expected =
+                !inside ? tile_colour(0) : (kvr::ui::marker_pixel(false, y - 2, x - 2) ? 0xFF0000u : background);
+            EXPECT_EQ(p, expected) << x << "," << y;
+        }
+    }
 }
