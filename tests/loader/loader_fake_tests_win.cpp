@@ -16,19 +16,12 @@ namespace {
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-const char kSetupCaption[] = "Error during setup initialization";
-
-class FakeLoaderTest : public testing::Test {
+class FakeLoaderTest : public SetupFileTest {
 protected:
     void SetUp() override {
-        scratch_ = ScratchFolder();
-        temp_ = scratch_ + "\\temp dir";
-        setup_folder_ = scratch_ + "\\setup folder";
+        SetupFileTest::SetUp();
         payload_ = scratch_ + "\\payload";
-        for (const std::string& folder : {temp_, setup_folder_, payload_}) CreateDirectoryA(folder.c_str(), nullptr);
-        setup_file_ = setup_folder_ + "\\setup.exe";
-        record_ = scratch_ + "\\record.txt";
-        log_ = scratch_ + "\\fake.log";
+        CreateDirectoryA(payload_.c_str(), nullptr);
         WriteFileBytes(payload_ + "\\readme.txt", "Read me first.\r\n");
     }
 
@@ -44,15 +37,6 @@ protected:
         MakeSetupFile(FakeLoaderPath(), package, setup_file_);
         return RunPrepared(options);
     }
-    RunResult RunPrepared(RunOptions options) {
-        options.environment["TMP"] = temp_;
-        options.environment["TEMP"] = temp_;
-        options.environment["KVR_PROBE_RECORD"] = record_;
-        options.environment["KVR_FAKE_LOG"] = log_;
-        return RunSetupFile(setup_file_, options);
-    }
-
-    std::string WorkingFolder(int number = 0) const { return temp_ + "\\QZ" + std::to_string(number); }
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
         std::string all = ReadFileBytes(log_);
@@ -63,12 +47,6 @@ protected:
         }
         return lines;
     }
-    static void ExpectErrorBox(const SeenBox& box, const std::string& text, const std::string& caption) {
-        EXPECT_EQ(box.text, text);
-        EXPECT_EQ(box.caption, caption);
-        EXPECT_TRUE(box.stop_icon) << text;
-        EXPECT_THAT(box.buttons, ElementsAre(IDOK)) << text;
-    }
     // A package big enough that its copy takes a while, for acting in the middle of it.
     static std::string LargePackage(const std::vector<std::string>& commands, size_t filler_bytes) {
         std::string package = Package(commands) + "end\n";
@@ -76,7 +54,7 @@ protected:
         return package;
     }
 
-    std::string scratch_, temp_, setup_folder_, payload_, setup_file_, record_, log_;
+    std::string payload_;
 };
 
 TEST_F(FakeLoaderTest, StartsSetupProgramWithThreeQuotedPathsAndCleansUp) {

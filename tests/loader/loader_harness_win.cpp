@@ -250,6 +250,34 @@ RunResult RunSetupFile(const std::string& setup_file, const RunOptions& options)
     return result;
 }
 
+void SetupFileTest::SetUp() {
+    scratch_ = ScratchFolder();
+    temp_ = scratch_ + "\\temp dir";
+    setup_folder_ = scratch_ + "\\setup folder";
+    CreateDirectoryA(temp_.c_str(), nullptr);
+    CreateDirectoryA(setup_folder_.c_str(), nullptr);
+    setup_file_ = setup_folder_ + "\\setup.exe";
+    record_ = scratch_ + "\\record.txt";
+    log_ = scratch_ + "\\fake.log";
+}
+
+RunResult SetupFileTest::RunPrepared(RunOptions options) {
+    options.environment["TMP"] = temp_;
+    options.environment["TEMP"] = temp_;
+    options.environment["KVR_PROBE_RECORD"] = record_;
+    options.environment["KVR_FAKE_LOG"] = log_;
+    return RunSetupFile(setup_file_, options);
+}
+
+std::string SetupFileTest::WorkingFolder(int number) const { return temp_ + "\\QZ" + std::to_string(number); }
+
+void SetupFileTest::ExpectErrorBox(const SeenBox& box, const std::string& text, const std::string& caption) {
+    EXPECT_EQ(box.text, text);
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_TRUE(box.stop_icon) << text;
+    EXPECT_EQ(box.buttons, std::vector<int>{IDOK}) << text;
+}
+
 ProbeRecord ReadProbeRecord(const std::string& path) {
     ProbeRecord record;
     std::ifstream in(path, std::ios::binary);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -89,5 +91,22 @@ std::uint64_t ReadTicks(const std::string& path);
 std::uint64_t Ticks(FILETIME t);
 // FNV-1a 64 of a file's bytes, as the probe writes it.
 std::string FileHash(const std::string& path);
+
+// A test that runs one setup file: its own scratch folder with a temporary folder ("temp
+// dir") that the loader is pointed at, a folder the setup file sits in ("setup folder"),
+// the probe's record and the stand-in library's log.
+class SetupFileTest : public testing::Test {
+protected:
+    void SetUp() override;
+
+    // Runs setup_file_ with the test's temporary folder and record paths.
+    RunResult RunPrepared(RunOptions options = {});
+    std::string WorkingFolder(int number = 0) const;
+    static void ExpectErrorBox(const SeenBox& box, const std::string& text, const std::string& caption);
+
+    std::string scratch_, temp_, setup_folder_, setup_file_, record_, log_;
+};
+
+inline constexpr char kSetupCaption[] = "Error during setup initialization";
 
 }  // namespace loader_test

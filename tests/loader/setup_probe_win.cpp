@@ -6,7 +6,7 @@
 // The record (written whole, then renamed into place):
 //   cmdline <the command line as the system gives it>
 //   folder <the folder of this program>
-//   entry <name>|<size>|<FNV-1a 64 of the bytes, hex>|<last write time, 100 ns units>|<attributes>
+//   entry <path below the folder>|<size>|<FNV-1a 64 of the bytes, hex>|<last write time, 100 ns units>|<attributes>
 // When it ends it writes <record>.end holding the system time in 100 ns units.
 #include <windows.h>
 
@@ -54,6 +54,30 @@ void MakeFile(const std::string& path) {
     CloseHandle(f);
 }
 
+// Appends an entry line for every file below `folder`, named by its path there.
+void ListFolder(const std::string& folder, const std::string& prefix, std::string& record) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == "..") continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ListFolder(folder + "\\" + name, prefix + name + "\\", record);
+            continue;
+        }
+        char line[700];
+        const std::uint64_t size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
+        std::snprintf(line, sizeof line, "entry %s%s|%llu|%016llx|%llu|%lu\n", prefix.c_str(), name.c_str(),
+                      static_cast<unsigned long long>(size),
+                      static_cast<unsigned long long>(Fnv1a(folder + "\\" + name)),
+                      static_cast<unsigned long long>(Ticks(entry.ftLastWriteTime)),
+                      static_cast<unsigned long>(entry.dwFileAttributes));
+        record += line;
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -64,23 +88,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     std::string record = "cmdline " + std::string(GetCommandLineA()) + "\n";
     record += "folder " + folder + "\n";
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            char line[600];
-            const std::uint64_t size = (static_cast<std::uint64_t>(entry.nFileSizeHigh) << 32) | entry.nFileSizeLow;
-            std::snprintf(line, sizeof line, "entry %s|%llu|%016llx|%llu|%lu\n", name.c_str(),
-                          static_cast<unsigned long long>(size),
-                          static_cast<unsigned long long>(Fnv1a(folder + "\\" + name)),
-                          static_cast<unsigned long long>(Ticks(entry.ftLastWriteTime)),
-                          static_cast<unsigned long>(entry.dwFileAttributes));
-            record += line;
-        } while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
+    ListFolder(folder, "", record);
 
     const std::string make = Env("KVR_PROBE_MAKE");
     if (make == "readonly") {
