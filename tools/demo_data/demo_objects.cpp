@@ -388,8 +388,9 @@ void place_countryside(Placer& P, int tile) {
         P.scatter({kHouse}, town ? 0 : P.rng.between(0, 2), kCountry, 18);
         P.scatter({kTree, kTrees, kTreeB, kTreesB, kTreeC, kTreesC, kTreeD, kTreesD}, P.rng.between(1, 5),
                   set_of({Use::Hedge, Use::Open}), 14);
-        if (!L.woods.empty())
-            P.scatter({kForest3D, kForest3DB, kForest3DC}, static_cast<int>(L.woods.size()), kWood, 24);
+        // Stands of 3D forest in proportion to the wooded ground.
+        const auto wooded = std::count(P.maps.use.begin(), P.maps.use.end(), Use::Wood);
+        if (wooded > 0) P.scatter({kForest3D, kForest3DB, kForest3DC}, 1 + static_cast<int>(wooded / 2500), kWood, 24);
         if (tile == 1 || tile == 7) P.scatter({kParachutist}, 3, kOpen, 10);
     }
     // Trees along the banks of rivers.
