@@ -8,7 +8,7 @@ configure_and_build() {
   [ -n "${CI:-}" ] && extra+=(-DKVR_WERROR=ON)
   cmake --preset "$preset" -S "$root" "${extra[@]}" >"$log" 2>&1 || return 1
   # Keep going past a failing target, so one fault does not hide every other result.
-  cmake --build "$root/build/$preset" -j2 -- -k 0 >>"$log" 2>  cmake --build "$root/build/$preset" -j2 >>"$log" 2>&11
+  cmake --build "$root/build/$preset" -j2 -- -k 0 >>"$log" 2>&1
 }
 
 # wine_path PATH: the Wine (Z: drive) form of a Linux path.
