@@ -33,3 +33,18 @@ if(KVR_WIN32)
     target_compile_definitions(dll_extract_tests PRIVATE KVR_SHARED_TESTDATA="Z:${KVR_SHARED_TESTDATA}")
   endif()
 endif()
+
+# The package reader under libFuzzer (sanitizer build).
+kvr_fuzz_target(fuzz_package SOURCES fuzz_package.cpp ${_pkg_support} LIBS decomp_package)
+if(TARGET fuzz_package)
+  target_compile_definitions(fuzz_package PRIVATE KVR_SHARED_TESTDATA="${KVR_SHARED_TESTDATA}")
+endif()
+
+# Unpacking a 50 MB package against libbz2's decode alone; peak memory of a 200 MB one.
+if(TARGET kvrpack)
+  kvr_benchmark(bench_package SOURCES bench_package.cpp bzip2_test_util.cpp LIBS kvrpack_core BZip2::BZip2)
+  if(TARGET bench_package)
+    target_compile_definitions(bench_package PRIVATE KVRPACK_PATH="$<TARGET_FILE:kvrpack>")
+    add_dependencies(bench_package kvrpack)
+  endif()
+endif()
