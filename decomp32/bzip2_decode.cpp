@@ -74,6 +74,20 @@ inline std::uint64_t load_be64(const std::uint8_t* p) {
 #endif
 }
 
+// Moves mtf[pos] to the front. Text mostly moves a byte or two, which a plain loop does
+// best; longer moves go to memmove (overlapping block copies here would stall on
+// store-to-load forwarding).
+inline std::uint8_t move_to_front(std::uint8_t* mtf, unsigned pos) {
+    const std::uint8_t byte = mtf[pos];
+    if (pos < 8) {
+        for (; pos > 0; --pos) mtf[pos] = mtf[pos - 1];
+    } else {
+        std::memmove(mtf + 1, mtf, pos);
+    }
+    mtf[0] = byte;
+    return byte;
+}
+
 struct HuffmanTable {
     std::uint16_t fast[1u << kLookupBits];    // symbol << 5 | length; 0: the code is longer
     std::uint32_t limit[kMaxCodeLength + 1];  // end of the codes of each length, left-aligned to 20 bits
@@ -382,10 +396,7 @@ const char* Decoder::decode_symbols(const std::uint8_t* mtf_init, unsigned alpha
             error = "bzip2: block longer than its size";
             break;
         }
-        const unsigned pos = sym - 1;
-        const std::uint8_t byte = mtf[pos];
-        std::memmove(mtf + 1, mtf, pos);
-        mtf[0] = byte;
+        const std::uint8_t byte = move_to_front(mtf, sym - 1);
         block[n++] = byte;
     }
     bits = b, count = c, in = p;

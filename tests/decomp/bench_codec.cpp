@@ -162,7 +162,7 @@ public:
         for (const auto& run : runs)
             if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
                 auto& t = times_[run.benchmark_name()];
-                const double v = run.GetAdjustedRealTime();
+                const double v = run.GetAdjustedCPUTime();  // single-threaded: CPU time is steadier on a busy machine
                 t = t == 0 ? v : std::min(t, v);
             }
         ConsoleReporter::ReportRuns(runs);
