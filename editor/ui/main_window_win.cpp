@@ -3,10 +3,12 @@
 #include <commctrl.h>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "editor/data/kvr_file.h"
+#include "editor/ui/box_value.h"
 #include "editor/ui/control_events_win.h"
 #include "editor/ui/data_file_io.h"
 #include "editor/ui/file_dialog_win.h"
@@ -226,6 +228,99 @@ void On_TypeChoice() {
 
 void On_MarkerRightClick(int slot) { SetSpinValue(ed().upd_currobject, slot); }
 
+// --- position and orientation ---------------------------------------------------------------
+
+enum class Field { X, Y, Orientation };
+
+HWND box_of(Field f) { return f == Field::X ? ed().txt_x : f == Field::Y ? ed().txt_y : ed().txt_orientation; }
+HWND spin_of(Field f) { return f == Field::X ? ed().upd_x : f == Field::Y ? ed().upd_y : ed().upd_orientation; }
+
+std::uint8_t& field_of(ObjectRecord& r, Field f) {
+    return f == Field::X ? r.x : f == Field::Y ? r.y : r.orientation;
+}
+
+// The current object's marker follows an edited x (its left) or y (its top): P + 2v - 3.
+void move_current_marker(Field f, double v) {
+    if (f == Field::Orientation) return;
+    HWND marker = ed().object[static_cast<size_t>(current_object())];
+    const MarkerPlace picture = picture_place();
+    MarkerPlace place = Marker_GetPlace(marker);
+    if (f == Field::X) {
+        place.left = picture.left + static_cast<float>(kPixelsPerUnit * v) - 3.0f;
+    } else {
+        place.top = picture.top + static_cast<float>(kPixelsPerUnit * v) - 3.0f;
+    }
+    Marker_SetPlace(marker, place);
+}
+
+// Box change: the text of txt_x, txt_y or txt_orientation changed, typed or set. Every
+// correction of the text runs this handler again, to its end, before this run goes on.
+void On_BoxChange(Field f) {
+    const int t = current_tile();
+    if (t < 0) return;
+    HWND box = box_of(f);
+    if (GetControlText(box).empty()) SetControlText(box, "0");
+    std::optional<double> value = box_value(GetControlText(box));
+    if (!value) {
+        // Not a number: the box gets back the value stored last, which is never changed here.
+        SetControlText(box, std::to_string(field_of(ed().table.object(t, current_object()), f)));
+        return;
+    }
+    if (*value > 255) SetControlText(box, "255");
+    value = box_value(GetControlText(box));
+    if (value && *value < 0) SetControlText(box, "0");
+    value = box_value(GetControlText(box));
+    if (!value) return;
+    field_of(ed().table.object(t, current_object()), f) = stored_byte(*value);
+    move_current_marker(f, *value);
+}
+
+// Spinner change of upd_x, upd_y or upd_orientation. The spinner writes its value into its
+// box first (which runs the box's handler), then stores and moves or redraws.
+void On_SpinChange(Field f) {
+    const int value = GetSpinValue(spin_of(f));
+    SetControlText(box_of(f), std::to_string(value));
+    const int t = current_tile();
+    if (t < 0) return;
+    ObjectRecord& r = ed().table.object(t, current_object());
+    if (f == Field::X) {
+        r.x = static_cast<std::uint8_t>(value);
+        move_current_marker(f, value);
+        return;
+    }
+    const std::optional<double> shown = box_value(GetControlText(box_of(f)));
+    if (!shown) return;
+    field_of(r, f) = stored_byte(*shown);
+    if (f == Field::Y) {
+        move_current_marker(f, *shown);
+        return;
+    }
+    HWND marker = ed().object[static_cast<size_t>(current_object())];
+    Marker_ClearDrawing(marker);
+    Marker_DrawIndicator(marker, indicator_end(static_cast<std::uint8_t>(value)));
+}
+
+// Picture click: the left button pressed on the tile picture puts the current object there.
+// It does not look at the in-use box.
+void On_PictureClick(const PictureBoxMouse& mouse) {
+    Editor& e = ed();
+    const int t = current_tile();
+    if (t < 0 || mouse.button != kPictureButtonLeft) return;
+    if (mouse.x < 0 || mouse.y < 0 || mouse.x / 2 > 255 || mouse.y / 2 > 255) return;  // off the picture
+    const int x = mouse.x / 2;
+    const int y = mouse.y / 2;
+    SetControlText(e.txt_x, std::to_string(x));
+    SetSpinValue(e.upd_x, x);
+    SetControlText(e.txt_y, std::to_string(y));
+    SetSpinValue(e.upd_y, y);
+    ObjectRecord& r = e.table.object(t, current_object());
+    r.x = static_cast<std::uint8_t>(x);
+    r.y = static_cast<std::uint8_t>(y);
+    const MarkerPlace picture = picture_place();
+    Marker_SetPlace(e.object[static_cast<size_t>(current_object())],
+                    {picture.left + static_cast<float>(mouse.x) - 3.0f, picture.top + static_cast<float>(mouse.y) - 3.0f});
+}
+
 // The spinner of the current object: its value goes into its box, then the selection follows.
 void On_CurrentObjectSpin() {
     SetControlText(ed().txt_currobject, std::to_string(current_object()));
@@ -311,12 +406,30 @@ void on_command(WORD id, WORD code) {
     case IDC_CHK_INUSE:
         if (code == BN_CLICKED) On_InUseClick();
         break;
+    case IDC_TXT_X:
+        if (code == EN_CHANGE) On_BoxChange(Field::X);
+        break;
+    case IDC_TXT_Y:
+        if (code == EN_CHANGE) On_BoxChange(Field::Y);
+        break;
+    case IDC_TXT_ORIENTATION:
+        if (code == EN_CHANGE) On_BoxChange(Field::Orientation);
+        break;
     }
 }
 
 void on_vscroll(HWND control, WORD code) {
     if (code != SB_THUMBPOSITION || !TakeSpinChange(control)) return;
     if (control == ed().upd_currobject) On_CurrentObjectSpin();
+    if (control == ed().upd_x) On_SpinChange(Field::X);
+    if (control == ed().upd_y) On_SpinChange(Field::Y);
+    if (control == ed().upd_orientation) On_SpinChange(Field::Orientation);
+}
+
+void on_notify(const NMHDR& header, LPARAM lparam) {
+    if (header.idFrom == IDC_IMG_PCXFILE && header.code == PBN_MOUSEDOWN) {
+        On_PictureClick(*reinterpret_cast<const PictureBoxMouse*>(lparam));
+    }
 }
 
 LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -327,6 +440,9 @@ LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
         return 0;
     case WM_VSCROLL:
         on_vscroll(reinterpret_cast<HWND>(lparam), LOWORD(wparam));
+        return 0;
+    case WM_NOTIFY:
+        on_notify(*reinterpret_cast<const NMHDR*>(lparam), lparam);
         return 0;
     case WM_CLOSE:
         Exit_Command();  // the close box ends the program as the Exit button does

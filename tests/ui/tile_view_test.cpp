@@ -130,11 +130,12 @@ TEST_F(TileView, SpinnerStepMovesTheSelection) {
     EXPECT_EQ(spin_value(IDC_UPD_CURROBJECT), 1);
     EXPECT_EQ(text(IDC_TXT_CURROBJECT), "1");
     EXPECT_EQ(EditorPreviousSelection(), 1);
-    // The previous one shrinks and moves 3 right and down; the new one is selected 3 up
-    // and left of its in-use place (0, 0) -> 6, 6 -> 3, 3, with the indicator.
+    // The previous one shrinks and moves 3 right and down. The new one: the in-use click puts
+    // it at 6, 6; x and y shown anew move it by their box rule to 8 + 0 - 3 = 5, 5; selected,
+    // it goes 3 up and left to 2, 2, with the indicator.
     expect_at(marker_place(0), 209, 249);
     EXPECT_EQ(marker_size(0), 4);
-    expect_at(marker_place(1), 3, 3);
+    expect_at(marker_place(1), 2, 2);
     EXPECT_EQ(marker_size(1), 10);
     EXPECT_TRUE(Marker_HasIndicator(marker(1)));
     EXPECT_EQ(list_selection(IDC_CBO_OBJECTTYPE), 17);
@@ -146,9 +147,9 @@ TEST_F(TileView, SpinnerStepMovesTheSelection) {
     spin_click(IDC_UPD_CURROBJECT, true);
     EXPECT_EQ(spin_value(IDC_UPD_CURROBJECT), 2);
     EXPECT_FALSE(IsChecked(item(IDC_CHK_INUSE)));
-    expect_at(marker_place(2), kParked.x - 3, kParked.y - 3);
+    expect_at(marker_place(2), kParked.x - 3, kParked.y - 3);  // x and y 0 as before: no move
     EXPECT_EQ(marker_size(2), 10);
-    expect_at(marker_place(1), 6, 6);
+    expect_at(marker_place(1), 5, 5);
     EXPECT_EQ(marker_size(1), 4);
     for (int id : {IDC_CBO_OBJECTTYPE, IDC_TXT_X, IDC_UPD_X, IDC_TXT_Y, IDC_UPD_Y, IDC_TXT_ORIENTATION,
                    IDC_UPD_ORIENTATION}) {
@@ -157,7 +158,7 @@ TEST_F(TileView, SpinnerStepMovesTheSelection) {
     EXPECT_TRUE(IsWindowEnabled(item(IDC_CHK_INUSE)));
     EXPECT_FALSE(EditorTable().object(0, 2).in_use);
 
-    // And back down.
+    // And back down: x and y show 0 as they did, so only the in-use rule and the selection move it.
     spin_click(IDC_UPD_CURROBJECT, false);
     EXPECT_EQ(spin_value(IDC_UPD_CURROBJECT), 1);
     expect_at(marker_place(1), 3, 3);
@@ -171,7 +172,8 @@ TEST_F(TileView, RightClickOnAMarkerSelectsItsSlot) {
     EXPECT_EQ(text(IDC_TXT_CURROBJECT), "5");
     EXPECT_EQ(list_selection(IDC_CBO_OBJECTTYPE), 58);
     EXPECT_EQ(text(IDC_TXT_Y), "200");
-    expect_at(marker_place(5), 83, 403);
+    // In-use place 86, 406; x and y shown anew: 8 + 80 - 3, 8 + 400 - 3; selected: 3 up and left.
+    expect_at(marker_place(5), 82, 402);
     EXPECT_EQ(marker_size(5), 10);
     expect_at(marker_place(0), 209, 249);
     EXPECT_EQ(marker_size(0), 4);

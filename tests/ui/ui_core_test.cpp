@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "editor/data/kvr_file.h"
+#include "editor/ui/box_value.h"
 #include "editor/ui/command_line.h"
 #include "editor/ui/data_file_io.h"
 #include "editor/ui/marker_geometry.h"
@@ -333,4 +334,36 @@ TEST(CommandLine, FirstArgument) {
     EXPECT_EQ(first_argument(""), "");
     EXPECT_EQ(first_argument("   "), "");
     EXPECT_EQ(first_argument("\"C:\\open"), "C:\\open");
+}
+
+// --- the values of the position and orientation boxes -------------------------------------------
+
+TEST(BoxValue, DecimalNumbersOnly) {
+    EXPECT_EQ(box_value("12"), 12.0);
+    EXPECT_EQ(box_value(" 12.5 "), 12.5);
+    EXPECT_EQ(box_value("-5"), -5.0);
+    EXPECT_EQ(box_value("300"), 300.0);
+    EXPECT_EQ(box_value("1e3"), 1000.0);
+    EXPECT_EQ(box_value("12."), 12.0);
+    EXPECT_EQ(box_value(".5"), 0.5);
+    EXPECT_FALSE(box_value(""));
+    EXPECT_FALSE(box_value("  "));
+    EXPECT_FALSE(box_value("-"));
+    EXPECT_FALSE(box_value("ab"));
+    EXPECT_FALSE(box_value("12a"));
+    EXPECT_FALSE(box_value("1 2"));
+    EXPECT_FALSE(box_value("inf"));
+    EXPECT_FALSE(box_value("nan"));
+    EXPECT_FALSE(box_value("0x10"));
+    EXPECT_FALSE(box_value("1e999"));
+}
+
+TEST(BoxValue, StoredByteRoundsHalvesToEven) {
+    EXPECT_EQ(stored_byte(12.5), 12);
+    EXPECT_EQ(stored_byte(13.5), 14);
+    EXPECT_EQ(stored_byte(12.49), 12);
+    EXPECT_EQ(stored_byte(254.5), 254);
+    EXPECT_EQ(stored_byte(255.0), 255);
+    EXPECT_EQ(stored_byte(0.5), 0);
+    EXPECT_EQ(stored_byte(0.0), 0);
 }
