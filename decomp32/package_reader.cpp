@@ -49,6 +49,13 @@ const char* open_disk(PackageReader& r, unsigned disk) {
         bool missing = false;
         r.file = r.io->open_read(r.io->ctx, path, &missing);
         if (r.file) break;
+        // A "%d" that is part of a real folder name (a user called "%dan" has one in the
+        // temp path) must not hide a single-file package: disk 0 is then the path as given.
+        if (missing && disk == 0 && std::strcmp(path, r.pattern) != 0) {
+            bool literal_missing = false;
+            r.file = r.io->open_read(r.io->ctx, r.pattern, &literal_missing);
+            if (r.file) break;
+        }
         if (!missing || !r.hooks.need_disk) return fail(r, "cannot open package file ", path);
         r.hooks.need_disk(r.hooks.ctx, disk);
         // Between requests the user may give up (the disk request itself has no Cancel).

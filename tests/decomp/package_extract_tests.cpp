@@ -276,6 +276,17 @@ TEST(PackageExtractTest, PathWithoutPlaceholderNamesOneFileForEveryDisk) {
     EXPECT_TRUE(progress.disks.empty());
 }
 
+TEST(PackageExtractTest, PercentDInARealFolderNameStillFindsASingleFilePackage) {
+    pkgtest::MemoryFs mem;
+    const Bytes a = random_bytes(2000, 3);
+    mem.files["C:/Users/%dan/Temp/QZ0/data.lib"] = pkgtest::build_package({{"a", a}});
+    mem.dirs.insert("out");
+    Progress progress;
+    EXPECT_EQ(extract(mem.ops(), "C:/Users/%dan/Temp/QZ0/data.lib", "out", &progress), "");
+    EXPECT_EQ(mem.files["out/a"], a);
+    EXPECT_TRUE(progress.disks.empty());
+}
+
 TEST(PackageExtractTest, BytesAfterThePackageAreIgnored) {
     TempDir dir;
     write_file(dir / "in/x.txt", bztest::mixed_data(10000, 5));
