@@ -205,6 +205,10 @@ void WithPackage(const char* path, const char* key, Callbacks& cb, Work work) {
 
 extern "C" {
 
+// The library has no global object to construct and takes only memory and string functions
+// from msvcrt, so it needs none of the C runtime's start-up code: this is its entry point.
+BOOL WINAPI DecompDllEntry(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+
 // The loader's one call: unpacks every file of the package into `destination`.
 void __stdcall ExtractAll(const char* package_path, const char* package_key, const char* destination,
                           ProgressCallback progress, DiskCallback disk) {

@@ -25,7 +25,8 @@ if(KVR_WIN32)
   add_library(decomp32 SHARED decomp32_win.cpp ${CMAKE_CURRENT_SOURCE_DIR}/decomp32.def)
   target_compile_options(decomp32 PRIVATE ${_decomp_small})
   target_link_libraries(decomp32 PRIVATE decomp_package)
-  target_link_options(decomp32 PRIVATE -s -Wl,--gc-sections -Wl,--enable-stdcall-fixup)
+  target_link_options(decomp32 PRIVATE -s -Wl,--gc-sections -Wl,--enable-stdcall-fixup
+                      -nostartfiles -Wl,-e,_DecompDllEntry@12)
   set_target_properties(decomp32 PROPERTIES PREFIX "" OUTPUT_NAME decomp32 SUFFIX ".dll"
                         RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/decomp32)
   add_custom_command(TARGET decomp32 POST_BUILD
