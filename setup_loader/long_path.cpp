@@ -59,5 +59,10 @@ bool TempFolderPrefix(const char* reported, std::size_t reported_length, std::si
     std::size_t keep = reported_length;
     if (reported[keep - 1] == '\\') --keep;
     if (keep == 0) return true;
+    // All or nothing: a prefix without its backslash would glue "QZ0" onto the last name.
+    if (keep + 1 >= out.capacity - out.length) {
+        out.overflow = true;
+        return false;
+    }
     return TextAppendCount(out, reported, keep) && TextAppendChar(out, '\\');
 }

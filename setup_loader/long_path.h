@@ -19,6 +19,7 @@ bool ExpandLongPath(const char* path, FindEntryNameFn find, void* context, TextB
 // The temporary-folder path with exactly one trailing backslash, from the `reported_length`
 // characters that the system wrote into `reported` (a buffer of `capacity` bytes). A
 // length of 0, or one that says the buffer was too small, gives empty text: the working
-// folder then goes into the current directory.
+// folder then goes into the current directory. False, and `out` unchanged, when it does
+// not fit.
 bool TempFolderPrefix(const char* reported, std::size_t reported_length, std::size_t capacity,
                       TextBuffer& out);

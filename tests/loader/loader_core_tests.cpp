@@ -231,6 +231,16 @@ TEST(TempFolder, EndsInExactlyOneBackslash) {
     EXPECT_EQ(Prefix("C:\\Temp\\", 300), "");
 }
 
+TEST(TempFolder, IsLeftEmptyWhenItsBackslashDoesNotFit) {
+    char storage[8];
+    TextBuffer out = TextOn(storage, sizeof storage);
+    EXPECT_FALSE(TempFolderPrefix("C:\\Temp", 7, 260, out));  // needs 9 bytes with the zero
+    EXPECT_STREQ(storage, "");
+    out = TextOn(storage, sizeof storage);
+    EXPECT_TRUE(TempFolderPrefix("C:\\Tmp", 6, 260, out));
+    EXPECT_STREQ(storage, "C:\\Tmp\\");
+}
+
 TEST(BoundedText, AppendsDecimalsAndRefusesWhatDoesNotFit) {
     char storage[8];
     TextBuffer text = TextOn(storage, sizeof storage);
