@@ -156,6 +156,12 @@ TEST_F(KvrpackTest, BadInputGivesAClearErrorAndNonZeroStatus) {
     write("bad name./x", Bytes{1});
     const ToolRun bad_name = kvrpack("pack " + p("x.lib") + " " + p("bad name."));
     EXPECT_EQ(bad_name.status, 0) << "the folder itself does not name anything";
+    // The old version of a change is missing: found only after the package was begun.
+    const ToolRun half =
+        kvrpack("pack " + p("half.lib") + " " + p("in") + " --change a " + p("gone") + " " + p("in/sub/readme.txt"));
+    EXPECT_EQ(half.status, 1);
+    EXPECT_NE(half.out.find("gone"), std::string::npos) << half.out;
+    EXPECT_FALSE(fs::exists(dir_ / "half.lib")) << "no half-made package stays";
     write("junk.lib", Bytes(100, 7));
     const ToolRun junk = kvrpack("verify " + p("junk.lib"));
     EXPECT_EQ(junk.status, 1);

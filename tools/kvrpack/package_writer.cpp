@@ -114,7 +114,12 @@ class DiskWriter {
     }
 
     std::uint64_t pos() const { return pos_; }
-    unsigned disks() const { return disk_ + 1; }
+
+    // After a failure: no half-made package stays behind.
+    void remove_all() {
+        file_.reset();
+        for (const std::string& path : made_) std::remove(path.c_str());
+    }
 
   private:
     bool open_disk(unsigned disk, const char* mode, std::string& error) {
@@ -129,6 +134,7 @@ class DiskWriter {
             error = system_error("cannot create", path_);
             return false;
         }
+        if (std::find(made_.begin(), made_.end(), path_) == made_.end()) made_.push_back(path_);
         return true;
     }
 
@@ -140,6 +146,7 @@ class DiskWriter {
     }
 
     std::string pattern_, path_;
+    std::vector<std::string> made_;
     std::uint64_t disk_size_;
     File file_;
     unsigned disk_ = 0;
@@ -335,58 +342,12 @@ bool parse_key(const std::string& hex, std::string& key, std::string& error) {
     return true;
 }
 
-bool write_package(const std::string& output, const std::vector<InputFile>& inputs, const PackOptions& options,
-                   std::string& error) {
-    if (options.level < 1 || options.level > 9) {
-        error = "bzip2 level must be 1 to 9";
-        return false;
-    }
-    if (!check_inputs(inputs, error)) return false;
-    const std::uint64_t directory_end = kHeaderSize + std::uint64_t(inputs.size()) * kEntrySize;
-    if (options.disk_size) {
-        if (output.find("%d") == std::string::npos) {
-            error = "a package split over disks needs \"%d\" in its name (the disk number)";
-            return false;
-        }
-        if (options.disk_size < directory_end || options.disk_size >= decomp::kNotSplit) {
-            error = "disk size must hold the header and directory (" + std::to_string(directory_end) +
-                    " bytes) and be below 4 GiB";
-            return false;
-        }
-    }
-    if (inputs.size() > 0xFFFFFFu) {
-        error = "too many files";
-        return false;
-    }
+namespace {
 
-    std::uint64_t total = 0;
-    for (const InputFile& in : inputs) {
-        std::error_code ec;
-        const auto size = fs::file_size(in.source, ec);
-        if (ec) {
-            error = "cannot read " + in.source + ": " + ec.message();
-            return false;
-        }
-        if (size > 0xFFFFFFFFull) {
-            error = in.source + " is 4 GiB or larger";
-            return false;
-        }
-        total += size;
-    }
-
-    decomp::Blowfish bf;
-    const std::string key = options.key.empty() ? std::string(decomp::kPackageKey) : options.key;
-    decomp::derive_blowfish(key.c_str(), bf);
-    NonceSource nonces(options.nonce_seed);
-
-    decomp::PackageHeader header;
-    header.directory_enciphered = options.encipher_directory;
-    header.entry_count = std::uint32_t(inputs.size());
-    if (options.disk_size) header.first_disk_size = header.further_disk_size = std::uint32_t(options.disk_size);
-    header.key_check = decomp::key_check_value(bf);
-    nonces.fill(header.directory_nonce);
-
-    DiskWriter out(output, options.disk_size);
+// Data first (room for header and directory kept), then header and directory.
+bool write_contents(DiskWriter& out, const std::vector<InputFile>& inputs, const PackOptions& options,
+                    decomp::PackageHeader& header, const decomp::Blowfish& bf, NonceSource& nonces,
+                    std::uint64_t directory_end, std::uint64_t total, std::string& error) {
     // Header and directory are written last; their room first.
     std::vector<std::uint8_t> start(directory_end, 0);
     if (!out.write(start.data(), start.size(), error)) return false;
@@ -471,6 +432,65 @@ bool write_package(const std::string& output, const std::vector<InputFile>& inpu
     }
     std::memcpy(start.data() + kHeaderSize, directory.data(), directory.size());
     return out.finish(start.data(), start.size(), error);
+}
+
+}  // namespace
+
+bool write_package(const std::string& output, const std::vector<InputFile>& inputs, const PackOptions& options,
+                   std::string& error) {
+    if (options.level < 1 || options.level > 9) {
+        error = "bzip2 level must be 1 to 9";
+        return false;
+    }
+    if (!check_inputs(inputs, error)) return false;
+    const std::uint64_t directory_end = kHeaderSize + std::uint64_t(inputs.size()) * kEntrySize;
+    if (options.disk_size) {
+        if (output.find("%d") == std::string::npos) {
+            error = "a package split over disks needs \"%d\" in its name (the disk number)";
+            return false;
+        }
+        if (options.disk_size < directory_end || options.disk_size >= decomp::kNotSplit) {
+            error = "disk size must hold the header and directory (" + std::to_string(directory_end) +
+                    " bytes) and be below 4 GiB";
+            return false;
+        }
+    }
+    if (inputs.size() > 0xFFFFFFu) {
+        error = "too many files";
+        return false;
+    }
+
+    std::uint64_t total = 0;
+    for (const InputFile& in : inputs) {
+        std::error_code ec;
+        const auto size = fs::file_size(in.source, ec);
+        if (ec) {
+            error = "cannot read " + in.source + ": " + ec.message();
+            return false;
+        }
+        if (size > 0xFFFFFFFFull) {
+            error = in.source + " is 4 GiB or larger";
+            return false;
+        }
+        total += size;
+    }
+
+    decomp::Blowfish bf;
+    const std::string key = options.key.empty() ? std::string(decomp::kPackageKey) : options.key;
+    decomp::derive_blowfish(key.c_str(), bf);
+    NonceSource nonces(options.nonce_seed);
+
+    decomp::PackageHeader header;
+    header.directory_enciphered = options.encipher_directory;
+    header.entry_count = std::uint32_t(inputs.size());
+    if (options.disk_size) header.first_disk_size = header.further_disk_size = std::uint32_t(options.disk_size);
+    header.key_check = decomp::key_check_value(bf);
+    nonces.fill(header.directory_nonce);
+
+    DiskWriter out(output, options.disk_size);
+    if (write_contents(out, inputs, options, header, bf, nonces, directory_end, total, error)) return true;
+    out.remove_all();
+    return false;
 }
 
 bool write_setup(const std::string& loader, const std::string& package, const std::string& output,
