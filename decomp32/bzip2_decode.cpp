@@ -13,7 +13,7 @@ namespace decomp {
 namespace {
 
 constexpr unsigned kMaxGroups = 6;
-constexpr unsigned kMaxAlphabet = 258;           // 256 MTF values + RUNA/RUNB - 1 + EOB
+constexpr unsigned kMaxAlphabet = 258;           // RUNA, RUNB, MTF values 1..255, end of block
 constexpr unsigned kMaxCodeLength = 20;
 constexpr unsigned kMaxSelectors = 18002;        // 2 + 900000 / 50: all a full block can use
 constexpr unsigned kGroupSize = 50;
