@@ -39,7 +39,9 @@ Bytes run_filter(const std::string& command, const Bytes& data) {
     const std::string in = dir + "/in", out = dir + "/out";
     EXPECT_TRUE(write_file(in, data));
     EXPECT_EQ(std::system((command + " < '" + in + "' > '" + out + "'").c_str()), 0) << command;
-    return read_file(out);
+    Bytes result = read_file(out);
+    std::filesystem::remove_all(dir);
+    return result;
 }
 
 // libbz2's decoding of one or more concatenated streams; `ok` false on any error.
