@@ -8,11 +8,12 @@ cd "$root"
 
 bash scripts/install-deps.sh
 mkdir -p build/logs
-for preset in native win32; do
-  echo "building $preset ..."
-  configure_and_build "$preset" "build/logs/build-$preset.log" || {
-    tail -n 40 "build/logs/build-$preset.log"; echo "build $preset failed" >&2; exit 1; }
-done
+build() {
+  echo "building $1 ..."
+  configure_and_build "$@" || { tail -n 40 "$2"; echo "build $1 failed" >&2; exit 1; }
+}
+build native build/logs/run-native.log demo_data
+build win32 build/logs/run-win32.log KVR_ZPL
 
 # A working copy, so edits made by hand never touch the generated demo data.
 stage=build/run
@@ -39,7 +40,7 @@ for _ in $(seq 1 150); do
   sleep 0.2
 done
 sleep 1.5
-import -window root "$1"
+import -window "KVR Default Object Editor" "$1" 2>/dev/null || import -window root "$1"
 EOS
 chmod +x "$stage/screenshot.sh"
 xvfb-run -a -s "$xvfb_screen" "$root/scripts/wine-session.sh" "$prefix" "$stage/screenshot.sh" "$shot"
