@@ -8,8 +8,10 @@
 namespace kvr::ui {
 
 // The number the text stands for ("12", "12.5", " -5 ", "1e3"); empty for text that is not
-// a number as a whole (letters, a lone minus sign) and for empty text.
-std::optional<double> box_value(std::string_view text);
+// a number as a whole (letters, a lone minus sign) and for empty text. `decimal_separator`
+// is the user's (the regional number format): with "," the text "12,5" is 12.5, and a "."
+// makes the text no number.
+std::optional<double> box_value(std::string_view text, std::string_view decimal_separator = ".");
 
 // The byte stored from a value of 0 to 255: the nearest whole number, a half to the even one.
 std::uint8_t stored_byte(double value);

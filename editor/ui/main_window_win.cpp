@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -50,6 +51,9 @@ struct Editor {
     ObjectTable table;
     bool file_loaded = false;
     short previous_selection = 0;
+    // The text each of txt_x, txt_y and txt_orientation held when it last read as a number;
+    // text that is no number is replaced by it.
+    std::array<std::string, 3> last_valid_text = {"0", "0", "0"};
     std::string program_folder;
     std::string cmdiag_file_name = "KVR_ZPL.dat";  // the dialog starts with the last name chosen
 };
@@ -232,6 +236,16 @@ void On_MarkerRightClick(int slot) { SetSpinValue(ed().upd_currobject, slot); }
 
 enum class Field { X, Y, Orientation };
 
+// The decimal separator of the user's regional number format, read afresh each time so that
+// a change of the settings applies at once.
+std::string user_decimal_separator() {
+    char separator[8] = {};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator) <= 1) return ".";
+    return separator;
+}
+
+std::optional<double> value_of_box(HWND box) { return box_value(GetControlText(box), user_decimal_separator()); }
+
 HWND box_of(Field f) { return f == Field::X ? ed().txt_x : f == Field::Y ? ed().txt_y : ed().txt_orientation; }
 HWND spin_of(Field f) { return f == Field::X ? ed().upd_x : f == Field::Y ? ed().upd_y : ed().upd_orientation; }
 
@@ -259,18 +273,23 @@ void On_BoxChange(Field f) {
     const int t = current_tile();
     if (t < 0) return;
     HWND box = box_of(f);
+    std::string& last_valid = ed().last_valid_text[static_cast<size_t>(f)];
     if (GetControlText(box).empty()) SetControlText(box, "0");
-    std::optional<double> value = box_value(GetControlText(box));
+    std::optional<double> value = value_of_box(box);
     if (!value) {
-        // Not a number: the box gets back the value stored last, which is never changed here.
-        SetControlText(box, std::to_string(field_of(ed().table.object(t, current_object()), f)));
+        // Not a number (letters, a lone minus sign): the box gets back the text it held when
+        // it last read as a number, caret at its end, and that text's own run stores it.
+        SetControlText(box, last_valid);
+        const auto end = static_cast<WPARAM>(GetWindowTextLengthA(box));
+        SendMessageA(box, EM_SETSEL, end, static_cast<LPARAM>(end));
         return;
     }
     if (*value > 255) SetControlText(box, "255");
-    value = box_value(GetControlText(box));
+    value = value_of_box(box);
     if (value && *value < 0) SetControlText(box, "0");
-    value = box_value(GetControlText(box));
+    value = value_of_box(box);
     if (!value) return;
+    last_valid = GetControlText(box);
     field_of(ed().table.object(t, current_object()), f) = stored_byte(*value);
     move_current_marker(f, *value);
 }
@@ -288,7 +307,7 @@ void On_SpinChange(Field f) {
         move_current_marker(f, value);
         return;
     }
-    const std::optional<double> shown = box_value(GetControlText(box_of(f)));
+    const std::optional<double> shown = value_of_box(box_of(f));
     if (!shown) return;
     field_of(r, f) = stored_byte(*shown);
     if (f == Field::Y) {
@@ -306,9 +325,12 @@ void On_PictureClick(const PictureBoxMouse& mouse) {
     Editor& e = ed();
     const int t = current_tile();
     if (t < 0 || mouse.button != kPictureButtonLeft) return;
-    if (mouse.x < 0 || mouse.y < 0 || mouse.x / 2 > 255 || mouse.y / 2 > 255) return;  // off the picture
-    const int x = mouse.x / 2;
-    const int y = mouse.y / 2;
+    // A position off the 512 x 512 picture is taken to its nearest edge pixel, so the halves
+    // stay bytes and the marker stays over the picture where they say.
+    const int click_x = std::clamp(mouse.x, 0, 2 * 255 + 1);
+    const int click_y = std::clamp(mouse.y, 0, 2 * 255 + 1);
+    const int x = click_x / 2;
+    const int y = click_y / 2;
     SetControlText(e.txt_x, std::to_string(x));
     SetSpinValue(e.upd_x, x);
     SetControlText(e.txt_y, std::to_string(y));
@@ -318,7 +340,7 @@ void On_PictureClick(const PictureBoxMouse& mouse) {
     r.y = static_cast<std::uint8_t>(y);
     const MarkerPlace picture = picture_place();
     Marker_SetPlace(e.object[static_cast<size_t>(current_object())],
-                    {picture.left + static_cast<float>(mouse.x) - 3.0f, picture.top + static_cast<float>(mouse.y) - 3.0f});
+                    {picture.left + static_cast<float>(click_x) - 3.0f, picture.top + static_cast<float>(click_y) - 3.0f});
 }
 
 // The spinner of the current object: its value goes into its box, then the selection follows.
@@ -426,10 +448,28 @@ void on_vscroll(HWND control, WORD code) {
     if (control == ed().upd_orientation) On_SpinChange(Field::Orientation);
 }
 
-void on_notify(const NMHDR& header, LPARAM lparam) {
+// An arrow of upd_x, upd_y or upd_orientation steps from the value its box shows, which
+// typing may have changed since the spinner last moved; otherwise a step would jump back to
+// the spinner's old value. True: the step is taken here and the spinner's own is cancelled.
+bool step_from_box(HWND spin, const NMUPDOWN& step) {
+    for (Field f : {Field::X, Field::Y, Field::Orientation}) {
+        if (spin != spin_of(f)) continue;
+        const std::optional<double> shown = value_of_box(box_of(f));
+        if (!shown || stored_byte(*shown) == step.iPos) return false;
+        SetSpinValue(spin, stored_byte(*shown) + step.iDelta);
+        return true;
+    }
+    return false;
+}
+
+LRESULT on_notify(const NMHDR& header, LPARAM lparam) {
     if (header.idFrom == IDC_IMG_PCXFILE && header.code == PBN_MOUSEDOWN) {
         On_PictureClick(*reinterpret_cast<const PictureBoxMouse*>(lparam));
     }
+    if (header.code == UDN_DELTAPOS && ed().file_loaded) {
+        return step_from_box(header.hwndFrom, *reinterpret_cast<const NMUPDOWN*>(lparam)) ? TRUE : FALSE;
+    }
+    return 0;
 }
 
 LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -442,8 +482,7 @@ LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
         on_vscroll(reinterpret_cast<HWND>(lparam), LOWORD(wparam));
         return 0;
     case WM_NOTIFY:
-        on_notify(*reinterpret_cast<const NMHDR*>(lparam), lparam);
-        return 0;
+        return on_notify(*reinterpret_cast<const NMHDR*>(lparam), lparam);
     case WM_CLOSE:
         Exit_Command();  // the close box ends the program as the Exit button does
         return 0;

@@ -144,4 +144,6 @@ void Marker_ClearDrawing(HWND marker) {
 
 bool Marker_HasIndicator(HWND marker) { return state_of(marker)->has_indicator; }
 
+IndicatorEnd Marker_GetIndicator(HWND marker) { return state_of(marker)->indicator; }
+
 }  // namespace kvr::ui

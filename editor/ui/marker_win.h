@@ -32,6 +32,8 @@ void Marker_DrawIndicator(HWND marker, IndicatorEnd end);
 // Clears everything drawn into the marker (the picture stays).
 void Marker_ClearDrawing(HWND marker);
 bool Marker_HasIndicator(HWND marker);
+// The endpoint last drawn, as given (the drawing itself is in whole pixels).
+IndicatorEnd Marker_GetIndicator(HWND marker);
 
 // Indicator colour (magenta) as 0x00RRGGBB.
 inline constexpr COLORREF kIndicatorColour = RGB(255, 0, 255);

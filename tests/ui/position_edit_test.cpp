@@ -3,6 +3,7 @@
 #include "editor_fixture.h"
 #include "editor/ui/marker_geometry.h"
 #include "editor/ui/picture_box_win.h"
+#include <cmath>
 
 using namespace kvr;
 using namespace kvr::test;
@@ -150,4 +151,155 @@ TEST_F(PositionEdit, ClickAlsoMovesAnObjectThatIsNotInUse) {
     const POINT placed = marker_place(5);
     EXPECT_EQ(placed.x, 8 + 20 - 3);
     EXPECT_EQ(placed.y, 8 + 30 - 3);
+}
+
+// --- text that is no number, the regional number format, the spinners' starting point ------------
+
+class PositionEditTyping : public PositionEdit {
+protected:
+    // Keystrokes at the caret's place `at` (-1: the end), without replacing anything.
+    void type_at(int id, int at, const std::string& keys) {
+        HWND box = item(id);
+        SetFocus(box);
+        const int place = at < 0 ? GetWindowTextLengthA(box) : at;
+        SendMessageA(box, EM_SETSEL, static_cast<WPARAM>(place), place);
+        for (char c : keys) SendMessageA(box, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+        pump_messages();
+    }
+};
+
+TEST_F(PositionEditTyping, TextThatIsNoNumberGetsBackTheLastValidText) {
+    type_into(IDC_TXT_X, "12.5");
+    type_at(IDC_TXT_X, -1, "x");
+    // The text itself comes back, not the stored byte 12 written out.
+    EXPECT_EQ(text(IDC_TXT_X), "12.5");
+    EXPECT_EQ(current().x, 12);
+    EXPECT_EQ(marker_place(1).x, 8 + 25 - 3);
+
+    type_into(IDC_TXT_X, "-");  // a lone minus sign
+    EXPECT_EQ(text(IDC_TXT_X), "12.5");
+    EXPECT_EQ(current().x, 12);
+    // The caret stands at the end, so the next keystroke adds to the text.
+    type_at(IDC_TXT_X, -1, "7");
+    EXPECT_EQ(text(IDC_TXT_X), "12.57");
+    EXPECT_EQ(current().x, 13);
+
+    // Each box keeps its own last valid text.
+    type_into(IDC_TXT_ORIENTATION, "200");
+    type_into(IDC_TXT_Y, "q");
+    EXPECT_EQ(text(IDC_TXT_Y), "40");
+    type_into(IDC_TXT_ORIENTATION, "q");
+    EXPECT_EQ(text(IDC_TXT_ORIENTATION), "200");
+    EXPECT_EQ(current().orientation, 200);
+
+    // A valid number is never touched by the rule: "12." and " 9 " stay as typed.
+    type_into(IDC_TXT_X, "12.");
+    EXPECT_EQ(text(IDC_TXT_X), "12.");
+    paste_into(IDC_TXT_X, " 9 ");
+    EXPECT_EQ(text(IDC_TXT_X), " 9 ");
+    EXPECT_EQ(current().x, 9);
+
+    // Text shown for another object is that box's valid text from then on.
+    mouse_up_on_marker(0, WM_RBUTTONUP);
+    type_into(IDC_TXT_X, "z");
+    EXPECT_EQ(text(IDC_TXT_X), "100");
+    EXPECT_EQ(EditorTable().object(0, 0).x, 100);
+}
+
+TEST_F(PositionEditTyping, MinusTypedBeforeANumberMakesItZero) {
+    type_into(IDC_TXT_Y, "5");
+    ASSERT_EQ(current().y, 5);
+    type_at(IDC_TXT_Y, 0, "-");
+    EXPECT_EQ(text(IDC_TXT_Y), "0");
+    EXPECT_EQ(current().y, 0);
+    EXPECT_EQ(marker_place(1).y, 8 + 0 - 3);
+}
+
+TEST_F(PositionEditTyping, NumbersAreReadInTheUsersDecimalSeparator) {
+    char saved[8] = {};
+    ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved, sizeof saved), 0);
+    if (!SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, ",")) GTEST_SKIP() << "regional settings are fixed here";
+    char now[8] = {};
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, now, sizeof now);
+    if (std::string(now) != ",") {
+        SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved);
+        GTEST_SKIP() << "the separator did not change";
+    }
+    type_into(IDC_TXT_X, "12,5");
+    const int x_at_12_5 = current().x;
+    const LONG left_at_12_5 = marker_place(1).x;
+    type_into(IDC_TXT_X, "13,5");
+    const int x_at_13_5 = current().x;
+    paste_into(IDC_TXT_Y, "12.5");  // no number with a comma for the separator
+    const std::string y_text = text(IDC_TXT_Y);
+    const int y = current().y;
+    SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, saved);
+
+    EXPECT_EQ(x_at_12_5, 12);
+    EXPECT_EQ(left_at_12_5, 8 + 25 - 3);
+    EXPECT_EQ(x_at_13_5, 14);
+    EXPECT_EQ(y_text, "40");
+    EXPECT_EQ(y, 40);
+}
+
+TEST_F(PositionEditTyping, SpinnersStepFromTheValueTheBoxShows) {
+    type_into(IDC_TXT_X, "100");
+    spin_click(IDC_UPD_X, true);
+    EXPECT_EQ(text(IDC_TXT_X), "101");
+    EXPECT_EQ(spin_value(IDC_UPD_X), 101);
+    EXPECT_EQ(current().x, 101);
+    EXPECT_EQ(marker_place(1).x, 8 + 202 - 3);
+
+    type_into(IDC_TXT_Y, "300");  // shown as 255: a step up stays there
+    spin_click(IDC_UPD_Y, true);
+    EXPECT_EQ(text(IDC_TXT_Y), "255");
+    EXPECT_EQ(current().y, 255);
+    spin_click(IDC_UPD_Y, false);
+    EXPECT_EQ(text(IDC_TXT_Y), "254");
+    EXPECT_EQ(current().y, 254);
+
+    type_into(IDC_TXT_ORIENTATION, "12.5");  // 12 stored; the step goes on from there
+    spin_click(IDC_UPD_ORIENTATION, false);
+    EXPECT_EQ(text(IDC_TXT_ORIENTATION), "11");
+    EXPECT_EQ(current().orientation, 11);
+}
+
+TEST_F(PositionEditTyping, OrientationSpinnerDrawsTheUnroundedEnd) {
+    // The selection change drew slot 1's indicator (orientation 63) rounded.
+    EXPECT_EQ(Marker_GetIndicator(marker(1)).x, 0.0);
+    EXPECT_EQ(Marker_GetIndicator(marker(1)).y, static_cast<double>(indicator_end_rounded(63).y));
+    type_into(IDC_TXT_ORIENTATION, "15");
+    spin_click(IDC_UPD_ORIENTATION, true);
+    ASSERT_EQ(current().orientation, 16);
+    const IndicatorEnd end = Marker_GetIndicator(marker(1));
+    EXPECT_NEAR(end.x, 5 - 5 * std::tan(16 * kPi / 128), 1e-9);  // about 2.93, not 3
+    EXPECT_EQ(end.y, 0.0);
+    EXPECT_TRUE(Marker_HasIndicator(marker(1)));
+}
+
+TEST_F(PositionEditTyping, ClicksOffThePictureAreTakenToItsEdge) {
+    press_on_picture(WM_LBUTTONDOWN, 600, -4);
+    EXPECT_EQ(text(IDC_TXT_X), "255");
+    EXPECT_EQ(text(IDC_TXT_Y), "0");
+    EXPECT_EQ(current().x, 255);
+    EXPECT_EQ(current().y, 0);
+    EXPECT_EQ(marker_place(1).x, 8 + 511 - 3);
+    EXPECT_EQ(marker_place(1).y, 8 + 0 - 3);
+    press_on_picture(WM_LBUTTONDOWN, 511, 511);  // the last pixel of the picture
+    EXPECT_EQ(current().x, 255);
+    EXPECT_EQ(current().y, 255);
+    EXPECT_EQ(marker_place(1).y, 8 + 511 - 3);
+}
+
+TEST_F(PositionEditTyping, RightAndMiddleClicksOnThePictureChangeNothing) {
+    const POINT before = marker_place(1);
+    const ObjectRecord record = current();
+    for (UINT message : {WM_RBUTTONDOWN, WM_RBUTTONUP, WM_MBUTTONDOWN, WM_MBUTTONUP}) {
+        press_on_picture(message, 200, 220);
+        EXPECT_EQ(current(), record) << message;
+        EXPECT_EQ(marker_place(1).x, before.x) << message;
+        EXPECT_EQ(marker_place(1).y, before.y) << message;
+        EXPECT_EQ(text(IDC_TXT_X), "30") << message;
+        EXPECT_EQ(text(IDC_TXT_Y), "40") << message;
+    }
 }

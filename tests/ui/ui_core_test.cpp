@@ -358,6 +358,20 @@ TEST(BoxValue, DecimalNumbersOnly) {
     EXPECT_FALSE(box_value("1e999"));
 }
 
+TEST(BoxValue, ReadInTheUsersDecimalSeparator) {
+    EXPECT_EQ(box_value("12,5", ","), 12.5);
+    EXPECT_EQ(box_value(" -0,25 ", ","), -0.25);
+    EXPECT_EQ(box_value("13", ","), 13.0);
+    EXPECT_FALSE(box_value("12.5", ","));  // a point is no separator there
+    EXPECT_FALSE(box_value("12,5"));
+    EXPECT_FALSE(box_value("1,2,3", ","));
+    EXPECT_FALSE(box_value(",", ","));
+    // Separators of more than one character, as the regional settings allow.
+    EXPECT_EQ(box_value("7<>75", "<>"), 7.75);
+    EXPECT_FALSE(box_value("7<75", "<>"));
+    EXPECT_EQ(box_value("2.5", ""), 2.5);  // no separator known: the point
+}
+
 TEST(BoxValue, StoredByteRoundsHalvesToEven) {
     EXPECT_EQ(stored_byte(12.5), 12);
     EXPECT_EQ(stored_byte(13.5), 14);
