@@ -10,6 +10,7 @@
 #include "dialog_script_win.h"
 #include "editor/data/kvr_file.h"
 #include "editor/ui/control_events_win.h"
+#include "editor/ui/file_dialog_win.h"
 #include "editor/ui/main_window_win.h"
 #include "editor/ui/pcxdir_file.h"
 #include "editor/ui/replace_dialog_win.h"
@@ -76,6 +77,7 @@ protected:
         ASSERT_EQ(GetListSelection(item(IDC_CBO_OBJECTTYPE)), 51);  // slot 0 shown
     }
     void TearDown() override {
+        SetFileDialogAnswerer({});
         if (MainWindow()) DestroyWindow(MainWindow());
         drop_quit_message();
         EXPECT_EQ(ReplaceDialogWindow(), nullptr) << "the dialog goes with its owner";
@@ -140,6 +142,45 @@ TEST_F(ReplaceFromMainWindow, DeletedObjectsKeepTheirMarkersUntilTheTileIsChosen
     SetListSelection(item(IDC_CBO_TILE), kTile);
     PumpFor(20);
     EXPECT_FALSE(SameRect(marker2_before, child_rect(marker(2))));
+}
+
+TEST_F(ReplaceFromMainWindow, TheSaveAfterwardsWritesTheResultIntoTheFile) {
+    // Slot 1 becomes the current object, so the window has values of its own to keep showing.
+    SetSpinValue(item(IDC_UPD_CURROBJECT), 1);
+    PumpFor(20);
+    ASSERT_EQ(GetListSelection(item(IDC_CBO_OBJECTTYPE)), 17);
+    ClickReplace({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 17);
+        ChooseType(dialog, kCboReplace, 0);  // "0 - ???" keeps the object in use
+        Click(dialog, kOptAllTiles);
+        Click(dialog, kCmdReplace);
+    }});
+    ClickReplace({[&](HWND dialog) {
+        ChooseType(dialog, kCboFind, 51);
+        Click(dialog, kChkDelete);
+        Click(dialog, kCmdReplace);  // all tiles still: the setting was kept
+    }});
+    // The main window still shows the old type, in-use state and place of slot 1.
+    EXPECT_EQ(GetListSelection(item(IDC_CBO_OBJECTTYPE)), 17);
+    EXPECT_TRUE(IsChecked(item(IDC_CHK_INUSE)));
+    EXPECT_EQ(GetControlText(item(IDC_TXT_X)), "5");
+    EXPECT_EQ(GetControlText(item(IDC_TXT_ORIENTATION)), "4");
+
+    const std::string saved = folder_ + "\\saved.dat";
+    SetFileDialogAnswerer([saved](const FileDialogRequest&) { return saved; });
+    SendMessageA(item(IDC_CMD_SAVE), BM_CLICK, 0, 0);
+    SetFileDialogAnswerer({});
+    PumpFor(20);
+
+    // Every type 51 is gone from every tile; slot 1 of tile 10 is kept, retyped to 0.
+    ObjectTable expected;
+    expected.object(kTile, 0) = Make(0, 4, 5, 6);
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(read_file(saved, bytes));
+    EXPECT_TRUE(bytes == kvr::build_save_image(expected));
+    // The save reads the file back: the window now shows tile 0, where nothing is left.
+    EXPECT_EQ(GetListSelection(item(IDC_CBO_TILE)), 0);
+    EXPECT_FALSE(IsChecked(item(IDC_CHK_INUSE)));
 }
 
 }  // namespace
