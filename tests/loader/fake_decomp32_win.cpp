@@ -34,6 +34,22 @@ void Log(const char* line) {
     CloseHandle(f);
 }
 
+// When KVR_FAKE_CLOCK names a file, the system time at which ExtractAll began goes there
+// (100 ns units, as a 16-digit hex number).
+void StampClock() {
+    char path[MAX_PATH];
+    if (!GetEnvironmentVariableA("KVR_FAKE_CLOCK", path, MAX_PATH)) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    char text[20];
+    wsprintfA(text, "%08lx%08lx", now.dwHighDateTime, now.dwLowDateTime);
+    HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return;
+    DWORD written;
+    WriteFile(f, text, 16, &written, nullptr);
+    CloseHandle(f);
+}
+
 [[noreturn]] void Raise(const char* message) {
     ULONG_PTR info[1] = {reinterpret_cast<ULONG_PTR>(message)};
     RaiseException(decomp::kDecompErrorCode, EXCEPTION_NONCONTINUABLE, 1, info);
@@ -135,6 +151,7 @@ extern "C" __declspec(dllexport) void __stdcall ExtractAll(const char* package_p
                                                            decomp::DiskCallback disk) {
     static char script[4097];
     lstrcpynA(g_destination, destination, MAX_PATH);
+    StampClock();
 
     HANDLE f = CreateFileA(package_path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (f == INVALID_HANDLE_VALUE) Raise("Could not open the package");

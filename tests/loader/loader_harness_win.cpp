@@ -244,7 +244,10 @@ RunResult RunSetupFile(const std::string& setup_file, const RunOptions& options)
     result.finished = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0 && result.seconds * 1000 <= options.timeout_ms;
     GetExitCodeProcess(process.hProcess, &result.exit_code);
     FILETIME created, exited, kernel, user;
-    if (GetProcessTimes(process.hProcess, &created, &exited, &kernel, &user)) result.exit_time = exited;
+    if (GetProcessTimes(process.hProcess, &created, &exited, &kernel, &user)) {
+        result.creation_time = created;
+        result.exit_time = exited;
+    }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return result;
@@ -259,6 +262,10 @@ void SetupFileTest::SetUp() {
     setup_file_ = setup_folder_ + "\\setup.exe";
     record_ = scratch_ + "\\record.txt";
     log_ = scratch_ + "\\fake.log";
+}
+
+void SetupFileTest::TearDown() {
+    if (!HasFailure() && !scratch_.empty()) RemoveTree(scratch_);
 }
 
 RunResult SetupFileTest::RunPrepared(RunOptions options) {
@@ -287,6 +294,8 @@ ProbeRecord ReadProbeRecord(const std::string& path) {
     while (std::getline(in, line)) {
         if (line.rfind("cmdline ", 0) == 0) {
             record.command_line = line.substr(8);
+        } else if (line.rfind("started ", 0) == 0) {
+            record.started = std::stoull(line.substr(8));
         } else if (line.rfind("folder ", 0) == 0) {
             record.folder = line.substr(7);
         } else if (line.rfind("entry ", 0) == 0) {

@@ -67,6 +67,7 @@ struct RunResult {
     bool finished = false;
     DWORD exit_code = 0;
     std::vector<SeenBox> boxes;
+    FILETIME creation_time{};
     FILETIME exit_time{};
     double seconds = 0;
 };
@@ -85,6 +86,7 @@ struct ProbeRecord {
     std::string command_line;
     std::string folder;
     std::map<std::string, ProbeEntry> entries;
+    std::uint64_t started = 0;
 };
 ProbeRecord ReadProbeRecord(const std::string& path);
 std::uint64_t ReadTicks(const std::string& path);
@@ -98,6 +100,8 @@ std::string FileHash(const std::string& path);
 class SetupFileTest : public testing::Test {
 protected:
     void SetUp() override;
+    // Keeps the scratch folder of a failed test for a look; removes it otherwise.
+    void TearDown() override;
 
     // Runs setup_file_ with the test's temporary folder and record paths.
     RunResult RunPrepared(RunOptions options = {});

@@ -6,6 +6,7 @@
 // The record (written whole, then renamed into place):
 //   cmdline <the command line as the system gives it>
 //   folder <the folder of this program>
+//   started <the system time at its start, 100 ns units>
 //   entry <path below the folder>|<size>|<FNV-1a 64 of the bytes, hex>|<last write time, 100 ns units>|<attributes>
 // When it ends it writes <record>.end holding the system time in 100 ns units.
 #include <windows.h>
@@ -81,6 +82,8 @@ void ListFolder(const std::string& folder, const std::string& prefix, std::strin
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    FILETIME started;
+    GetSystemTimeAsFileTime(&started);
     char module[MAX_PATH];
     GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string folder = module;
@@ -88,6 +91,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     std::string record = "cmdline " + std::string(GetCommandLineA()) + "\n";
     record += "folder " + folder + "\n";
+    record += "started " + std::to_string(Ticks(started)) + "\n";
     ListFolder(folder, "", record);
 
     const std::string make = Env("KVR_PROBE_MAKE");
