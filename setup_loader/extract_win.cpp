@@ -6,8 +6,9 @@
 
 namespace {
 
-// The loader's own length: its package starts right behind it.
-constexpr DWORD kPackageOffset = 90624;
+// The loader's own length (90,624, padded to it by the build): its package starts right
+// behind it.
+constexpr DWORD kPackageOffset = KVR_PACKAGE_OFFSET;
 constexpr DWORD kCopyBlock = 1024;
 const char kLibraryError[] = "Could not extract decompression library!";
 

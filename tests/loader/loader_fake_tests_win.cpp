@@ -189,6 +189,15 @@ TEST_F(FakeLoaderTest, ReportsEveryErrorOutOfTheLibraryAsOneMessage) {
     }
 }
 
+TEST_F(FakeLoaderTest, CopiesAOneBytePackageAndFillsHalfTheBar) {
+    const RunResult run = Run("x");
+    ASSERT_TRUE(run.finished);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    ExpectErrorBox(run.boxes[0], "Could not call decompression functions!", kSetupCaption);
+    EXPECT_THAT(LogLines(), ElementsAre("start size 1 bar 50 key ok"));
+    EXPECT_FALSE(Exists(WorkingFolder(0)));
+}
+
 TEST_F(FakeLoaderTest, DeletesReadOnlyAndDotFilesAfterAnError) {
     const RunResult run = Run(Package({"file readonly.txt " + payload_ + "\\readme.txt", "readonly readonly.txt",
                                        "file .dotfile " + payload_ + "\\readme.txt", "raise"}));
