@@ -254,8 +254,13 @@ std::uint8_t& field_of(ObjectRecord& r, Field f) {
 }
 
 // The current object's marker follows an edited x (its left) or y (its top): P + 2v - 3.
+// The marker of an object not in use stays parked: Show_Object fills the boxes of an empty
+// slot too, and moving its marker would leave a red dot over the picture where no object is.
+// (A click on the picture still brings it into sight, by its own rule.)
 void move_current_marker(Field f, double v) {
     if (f == Field::Orientation) return;
+    const int t = current_tile();
+    if (t < 0 || !ed().table.object(t, current_object()).in_use) return;
     HWND marker = ed().object[static_cast<size_t>(current_object())];
     const MarkerPlace picture = picture_place();
     MarkerPlace place = Marker_GetPlace(marker);

@@ -303,3 +303,20 @@ TEST_F(PositionEditTyping, RightAndMiddleClicksOnThePictureChangeNothing) {
         EXPECT_EQ(text(IDC_TXT_Y), "40") << message;
     }
 }
+
+TEST_F(PositionEdit, MarkersOfEmptySlotsStayOutOfSightWhenShown) {
+    // Slot 1 (30, 40) is current; slot 5 is empty at (0, 0): showing it changes the boxes.
+    mouse_up_on_marker(5, WM_RBUTTONUP);
+    ASSERT_EQ(spin_value(IDC_UPD_CURROBJECT), 5);
+    EXPECT_EQ(text(IDC_TXT_X), "0");
+    EXPECT_GE(marker_place(5).y, kClientHeight) << "no marker over the picture for an empty slot";
+    // Stepping on to the next empty slot leaves no marker behind either.
+    spin_click(IDC_UPD_CURROBJECT, true);
+    ASSERT_EQ(spin_value(IDC_UPD_CURROBJECT), 6);
+    EXPECT_GE(marker_place(5).y, kClientHeight);
+    EXPECT_GE(marker_place(6).y, kClientHeight);
+    // Back to an object in use: its marker is where its values put it.
+    mouse_up_on_marker(0, WM_RBUTTONUP);
+    EXPECT_EQ(marker_place(0).x, 8 + 200 - 3 - 3);  // the box rule, then the selected shift
+    EXPECT_EQ(marker_place(0).y, 8 + 240 - 3 - 3);
+}
