@@ -123,7 +123,7 @@ TEST_F(FakeLoaderTest, WaitsForTheSetupProgramAndDeletesTheFolderSoonAfter) {
     ASSERT_NE(probe_end, 0u);
     const double after_end = (static_cast<double>(Ticks(run.exit_time)) - static_cast<double>(probe_end)) / 1e7;
     EXPECT_GT(after_end, 0.0);
-    EXPECT_LT(after_end, 3.0);  // polled every 2 s
+    EXPECT_LT(after_end, 3.5);  // polled every 2 s, on a busy machine
     EXPECT_FALSE(Exists(WorkingFolder(0)));
 }
 

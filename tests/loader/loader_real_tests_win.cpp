@@ -117,7 +117,7 @@ TEST_F(RealLoaderTest, WaitsForTheRunningSetupProgramAndDeletesTheFolderSoonAfte
     const double after_end =
         (static_cast<double>(Ticks(run.exit_time)) - static_cast<double>(ReadTicks(record_ + ".end"))) / 1e7;
     EXPECT_GT(after_end, 0.0);
-    EXPECT_LT(after_end, 3.0);  // the loader looks every 2 s
+    EXPECT_LT(after_end, 3.5);  // the loader looks every 2 s, on a busy machine
     EXPECT_FALSE(Exists(WorkingFolder(0)));
 }
 
