@@ -562,12 +562,12 @@ HFONT make_font(bool bold) {
 
 void set_font(HWND control, HFONT font) { SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
 
-HWND create_control(HINSTANCE instance, const ControlSpec& spec) {
-    HWND control = CreateWindowExA(spec.ex_style, spec.window_class, spec.text, spec.style, spec.left, spec.top,
-                                   spec.width, spec.height, ed().frm_main,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance, nullptr);
+HWND create_control(HINSTANCE instance, const ControlSpec& layout) {
+    HWND control = CreateWindowExA(layout.ex_style, layout.window_class, layout.text, layout.style, layout.left, layout.top,
+                                   layout.width, layout.height, ed().frm_main,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)), instance, nullptr);
     if (!control) return nullptr;
-    set_font(control, spec.bold ? ed().bold_font : ed().font);
+    set_font(control, layout.bold ? ed().bold_font : ed().font);
     return control;
 }
 
@@ -575,11 +575,11 @@ void fill_list(HWND list, const char* const* entries, size_t count) {
     for (size_t i = 0; i < count; ++i) SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entries[i]));
 }
 
-void attach_spin(HWND spin, HWND box, int high, const ControlSpec& spec) {
+void attach_spin(HWND spin, HWND box, int high, const ControlSpec& layout) {
     SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(box), 0);
     InitSpin(spin, 0, high, 0);
     // A new up-down takes its own width; the layout's comes from moving it afterwards.
-    SetWindowPos(spin, nullptr, spec.left, spec.top, spec.width, spec.height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(spin, nullptr, layout.left, layout.top, layout.width, layout.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool create_controls(HINSTANCE instance) {
@@ -589,8 +589,8 @@ bool create_controls(HINSTANCE instance) {
     // The markers lie above the picture: it must not paint over them.
     SetWindowLongA(e.img_pcxfile, GWL_STYLE, GetWindowLongA(e.img_pcxfile, GWL_STYLE) | WS_CLIPSIBLINGS);
 
-    for (const ControlSpec& spec : kControls) {
-        if (spec.id == IDC_CMD_EXIT) {
+    for (const ControlSpec& layout : kControls) {
+        if (layout.id == IDC_CMD_EXIT) {
             // The folder lists sit between the label above them and the Exit button.
             e.dir_pcx = CreateDirList(e.frm_main, IDC_DIR_PCX, 528, 56, 249, 81);
             e.drv_pcx = CreateDriveList(e.frm_main, IDC_DRV_PCX, 528, 144, 145, 21);
@@ -598,7 +598,7 @@ bool create_controls(HINSTANCE instance) {
             set_font(e.dir_pcx, e.font);
             set_font(e.drv_pcx, e.font);
         }
-        HWND control = create_control(instance, spec);
+        HWND control = create_control(instance, layout);
         if (!control) return false;
     }
     auto item = [&](int id) { return GetDlgItem(e.frm_main, id); };
@@ -620,11 +620,11 @@ bool create_controls(HINSTANCE instance) {
 
     fill_list(e.cbo_tile, TileNames.data(), TileNames.size());
     fill_list(e.cbo_objecttype, ObjectTypeNames.data(), ObjectTypeNames.size());
-    for (const ControlSpec& spec : kControls) {
-        if (spec.id == IDC_UPD_CURROBJECT) attach_spin(e.upd_currobject, e.txt_currobject, kSlotCount - 1, spec);
-        if (spec.id == IDC_UPD_X) attach_spin(e.upd_x, e.txt_x, 255, spec);
-        if (spec.id == IDC_UPD_Y) attach_spin(e.upd_y, e.txt_y, 255, spec);
-        if (spec.id == IDC_UPD_ORIENTATION) attach_spin(e.upd_orientation, e.txt_orientation, 255, spec);
+    for (const ControlSpec& layout : kControls) {
+        if (layout.id == IDC_UPD_CURROBJECT) attach_spin(e.upd_currobject, e.txt_currobject, kSlotCount - 1, layout);
+        if (layout.id == IDC_UPD_X) attach_spin(e.upd_x, e.txt_x, 255, layout);
+        if (layout.id == IDC_UPD_Y) attach_spin(e.upd_y, e.txt_y, 255, layout);
+        if (layout.id == IDC_UPD_ORIENTATION) attach_spin(e.upd_orientation, e.txt_orientation, 255, layout);
     }
 
     e.objectSEL = CreateMarker(e.frm_main, IDC_OBJECTSEL, kObjectSelPlace, true);
