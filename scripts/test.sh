@@ -36,12 +36,12 @@ done
 
 echo "== native unit tests"
 ctest --test-dir build/native -j2 --output-on-failure --timeout 300 >build/logs/ctest-native.log 2>&1
-grep -E '^\s*[0-9]+ - |Failed|\*\*\*' build/logs/ctest-native.log | head -n 40
+grep -E '\*\*\*|^\s+[0-9]+ - .*\(' build/logs/ctest-native.log | head -n 40
 count_ctest build/logs/ctest-native.log
 
 echo "== unit tests under ASan + UBSan"
 ctest --test-dir build/sanitize -j2 --output-on-failure --timeout 600 >build/logs/ctest-sanitize.log 2>&1
-grep -E '^\s*[0-9]+ - |Failed|\*\*\*' build/logs/ctest-sanitize.log | head -n 40
+grep -E '\*\*\*|^\s+[0-9]+ - .*\(' build/logs/ctest-sanitize.log | head -n 40
 count_ctest build/logs/ctest-sanitize.log
 
 echo "== fuzz targets, ${KVR_FUZZ_SECONDS:-30} s each"
@@ -52,7 +52,7 @@ if [ -f build/sanitize/fuzz-targets.txt ]; then
     seeds=tests/fuzz/corpus/$target; [ -d "$seeds" ] || seeds=
     if build/sanitize/fuzz/$target -max_total_time="${KVR_FUZZ_SECONDS:-30}" -rss_limit_mb=2048 \
          -print_final_stats=0 "$corpus" $seeds >"build/logs/fuzz-$target.log" 2>&1; then
-      echo "  $target: ok ($(grep -o 'stat::number_of_executed_units: [0-9]*' "build/logs/fuzz-$target.log" | grep -o '[0-9]*$' || true)$(grep -Eo '#[0-9]+\s+DONE' "build/logs/fuzz-$target.log" | tail -n1))"
+      echo "  $target: ok ($(grep -Eo '^#[0-9]+' "build/logs/fuzz-$target.log" | tail -n 1 | tr -d '#') inputs)"
       passed=$((passed + 1))
     else
       echo "  $target: FAILED (build/logs/fuzz-$target.log)"; tail -n 30 "build/logs/fuzz-$target.log"
@@ -64,7 +64,7 @@ fi
 echo "== Windows tests under Wine"
 xvfb-run -a -s "$xvfb_screen" scripts/wine-session.sh "$root/build/win32/wineprefix" \
   ctest --test-dir build/win32 -j2 --output-on-failure --timeout 600 >build/logs/ctest-win32.log 2>&1
-grep -E '^\s*[0-9]+ - |Failed|\*\*\*' build/logs/ctest-win32.log | head -n 40
+grep -E '\*\*\*|^\s+[0-9]+ - .*\(' build/logs/ctest-win32.log | head -n 40
 count_ctest build/logs/ctest-win32.log
 
 echo "$passed passed, $failed failed"
