@@ -36,12 +36,12 @@ done
 
 echo "== native unit tests"
 ctest --test-dir build/native -j2 --output-on-failure --timeout 300 >build/logs/ctest-native.log 2>&1
-grep -E '\*\*\*|^\s+[0-9]+ - .*\(' build/logs/ctest-native.log | head -n 40
+grep -E '\*\*\*|^\s+[0-9]+ - .*\(' build/logs/ctest-native.log | grep -v Disabled | head -n 40
 count_ctest build/logs/ctest-native.log
 
 echo "== unit tests under ASan + UBSan"
 ctest --test-dir build/sanitize -j2 --output-on-failure --timeout 600 >build/logs/ctest-sanitize.log 2>&1
-grep -E '\*\*\*|^\s+[0-9]+ - .*\(' build/logs/ctest-sanitize.log | head -n 40
+grep -E '\*\*\*|^\s+[0-9]+ - .*\(' build/logs/ctest-sanitize.log | grep -v Disabled | head -n 40
 count_ctest build/logs/ctest-sanitize.log
 
 echo "== fuzz targets, ${KVR_FUZZ_SECONDS:-30} s each"
@@ -64,7 +64,7 @@ fi
 echo "== Windows tests under Wine"
 xvfb-run -a -s "$xvfb_screen" scripts/wine-session.sh "$root/build/win32/wineprefix" \
   ctest --test-dir build/win32 -j2 --output-on-failure --timeout 600 >build/logs/ctest-win32.log 2>&1
-grep -E '\*\*\*|^\s+[0-9]+ - .*\(' build/logs/ctest-win32.log | head -n 40
+grep -E '\*\*\*|^\s+[0-9]+ - .*\(' build/logs/ctest-win32.log | grep -v Disabled | head -n 40
 count_ctest build/logs/ctest-win32.log
 
 echo "$passed passed, $failed failed"
