@@ -1,4 +1,5 @@
 #include "editor/ui/main_window_win.h"
+#include "editor/ui/fonts_win.h"
 
 #include <commctrl.h>
 
@@ -550,16 +551,6 @@ const ControlSpec kControls[] = {
     {IDC_LABEL7, "STATIC", "KVR Tools", kChild | SS_LEFT, 0, 720, 504, 57, 17, false},
 };
 
-HFONT make_font(bool bold) {
-    // 8.25 points of the system's sans-serif face, as the window's layout is measured in.
-    HDC screen = GetDC(nullptr);
-    const int height = -MulDiv(825, GetDeviceCaps(screen, LOGPIXELSY), 7200);
-    ReleaseDC(nullptr, screen);
-    return CreateFontA(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                       "MS Sans Serif");
-}
-
 void set_font(HWND control, HFONT font) { SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE); }
 
 HWND create_control(HINSTANCE instance, const ControlSpec& layout) {
@@ -670,8 +661,8 @@ HWND CreateMainWindow(HINSTANCE instance, const MainWindowOptions& options) {
 
     g_editor = new Editor;
     g_editor->program_folder = options.program_folder.empty() ? ProgramFolder() : options.program_folder;
-    g_editor->font = make_font(false);
-    g_editor->bold_font = make_font(true);
+    g_editor->font = CreateEditorFont(false);
+    g_editor->bold_font = CreateEditorFont(true);
     HWND window = CreateWindowExA(ex_style, kMainWindowClass, kMainWindowCaption, style, CW_USEDEFAULT, CW_USEDEFAULT,
                                   frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
                                   nullptr);

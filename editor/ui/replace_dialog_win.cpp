@@ -1,4 +1,5 @@
 #include "editor/ui/replace_dialog_win.h"
+#include "editor/ui/fonts_win.h"
 
 #include <algorithm>
 
@@ -50,16 +51,6 @@ struct DialogState {
 };
 
 DialogState g_dialog;
-
-// 8.25-point "MS Sans Serif" at the screen's resolution (11 px high at 96 dpi).
-HFONT CreateDialogFont(bool bold) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return CreateFontA(-MulDiv(33, dpi, 4 * 72), 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                       FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
-}
 
 HWND Control(int id) { return GetDlgItem(g_dialog.window, id); }
 
@@ -180,8 +171,8 @@ HWND CreateReplaceDialog(HWND owner) {
                                   instance, nullptr);
     if (dialog == nullptr) return nullptr;
     g_dialog.window = dialog;
-    g_dialog.font = CreateDialogFont(false);
-    g_dialog.bold_font = CreateDialogFont(true);
+    g_dialog.font = CreateEditorFont(false);
+    g_dialog.bold_font = CreateEditorFont(true);
     g_dialog.last_focus = nullptr;
     if (!CreateControls(dialog, instance)) {
         DestroyWindow(dialog);  // WM_NCDESTROY clears g_dialog
