@@ -1,5 +1,6 @@
 // The Find & Replace pass over the object table.
 #include "editor/data/replace_objects.h"
+#include "tests/support/object_record.h"
 
 #include <gtest/gtest.h>
 
@@ -8,30 +9,21 @@ namespace {
 using kvr::ObjectRecord;
 using kvr::ObjectTable;
 using kvr::ReplaceSettings;
-
-ObjectRecord make(int type, int orientation, int x, int y, bool in_use) {
-    ObjectRecord r;
-    r.type = static_cast<std::uint8_t>(type);
-    r.orientation = static_cast<std::uint8_t>(orientation);
-    r.x = static_cast<std::uint8_t>(x);
-    r.y = static_cast<std::uint8_t>(y);
-    r.in_use = in_use;
-    return r;
-}
+using kvr::test::make_object;
 
 // A table that looks loaded: a few objects on several tiles, everything else empty,
 // with counts that the pass must leave alone.
 ObjectTable sample_table() {
     ObjectTable t;
-    t.object(0, 0) = make(51, 10, 20, 30, true);
-    t.object(0, 7) = make(17, 1, 2, 3, true);
-    t.object(10, 1) = make(51, 40, 50, 60, true);
-    t.object(10, 2) = make(17, 4, 5, 6, true);
-    t.object(10, 3) = make(51, 70, 80, 90, false);  // unticked by the user, still type 51
-    t.object(10, 63) = make(0, 0, 200, 0, true);     // "0 - ???" object in use
-    t.object(58, 63) = make(51, 255, 255, 255, true);
-    t.object(20, 5) = make(73, 9, 9, 9, true);       // above the list's range
-    t.object(20, 6) = make(200, 9, 9, 9, true);
+    t.object(0, 0) = make_object(51, 10, 20, 30, true);
+    t.object(0, 7) = make_object(17, 1, 2, 3, true);
+    t.object(10, 1) = make_object(51, 40, 50, 60, true);
+    t.object(10, 2) = make_object(17, 4, 5, 6, true);
+    t.object(10, 3) = make_object(51, 70, 80, 90, false);  // unticked by the user, still type 51
+    t.object(10, 63) = make_object(0, 0, 200, 0, true);     // "0 - ???" object in use
+    t.object(58, 63) = make_object(51, 255, 255, 255, true);
+    t.object(20, 5) = make_object(73, 9, 9, 9, true);       // above the list's range
+    t.object(20, 6) = make_object(200, 9, 9, 9, true);
     for (int tile = 0; tile < kvr::kTileCount; ++tile)
         t.tile(tile).object_count = static_cast<std::uint8_t>(tile % 7);
     return t;
@@ -85,14 +77,14 @@ TEST(ReplaceObjects, SameFindAndReplacementTypeChangesNothing) {
 TEST(ReplaceObjects, ReplacingWithZeroKeepsInUseUnlikeDeleting) {
     ObjectTable replaced = sample_table();
     EXPECT_EQ(kvr::replace_objects(replaced, replace(17, 0, false)), 1);
-    EXPECT_EQ(replaced.object(10, 2), make(0, 4, 5, 6, true));
+    EXPECT_EQ(replaced.object(10, 2), make_object(0, 4, 5, 6, true));
 
     ObjectTable deleted = sample_table();
     EXPECT_EQ(kvr::replace_objects(deleted, erase(17, false)), 1);
-    EXPECT_EQ(deleted.object(10, 2), make(0, 4, 5, 6, false));
+    EXPECT_EQ(deleted.object(10, 2), make_object(0, 4, 5, 6, false));
     // The other tile's type-17 object is out of scope either way.
-    EXPECT_EQ(replaced.object(0, 7), make(17, 1, 2, 3, true));
-    EXPECT_EQ(deleted.object(0, 7), make(17, 1, 2, 3, true));
+    EXPECT_EQ(replaced.object(0, 7), make_object(17, 1, 2, 3, true));
+    EXPECT_EQ(deleted.object(0, 7), make_object(17, 1, 2, 3, true));
 }
 
 TEST(ReplaceObjects, FindingZeroAlsoRetypesEmptySlotsWhichStayUnused) {
@@ -117,7 +109,7 @@ TEST(ReplaceObjects, DeletingZeroClearsInUseOnEverySlotOfTypeZero) {
     ObjectTable t = sample_table();
     // Only slot 63 actually changes: the empty slots are already type 0 and unused.
     EXPECT_EQ(kvr::replace_objects(t, erase(0, false)), 1);
-    EXPECT_EQ(t.object(10, 63), make(0, 0, 200, 0, false));
+    EXPECT_EQ(t.object(10, 63), make_object(0, 0, 200, 0, false));
     for (int slot = 0; slot < kvr::kSlotCount; ++slot) {
         if (t.object(10, slot).type == 0) {
             EXPECT_FALSE(t.object(10, slot).in_use) << slot;
@@ -128,10 +120,10 @@ TEST(ReplaceObjects, DeletingZeroClearsInUseOnEverySlotOfTypeZero) {
 TEST(ReplaceObjects, DeletedObjectsKeepPositionAndOrientation) {
     ObjectTable t = sample_table();
     EXPECT_EQ(kvr::replace_objects(t, erase(51, true)), 4);
-    EXPECT_EQ(t.object(0, 0), make(0, 10, 20, 30, false));
-    EXPECT_EQ(t.object(10, 1), make(0, 40, 50, 60, false));
-    EXPECT_EQ(t.object(10, 3), make(0, 70, 80, 90, false));
-    EXPECT_EQ(t.object(58, 63), make(0, 255, 255, 255, false));
+    EXPECT_EQ(t.object(0, 0), make_object(0, 10, 20, 30, false));
+    EXPECT_EQ(t.object(10, 1), make_object(0, 40, 50, 60, false));
+    EXPECT_EQ(t.object(10, 3), make_object(0, 70, 80, 90, false));
+    EXPECT_EQ(t.object(58, 63), make_object(0, 255, 255, 255, false));
 }
 
 TEST(ReplaceObjects, DeletingIgnoresTheReplacementType) {
@@ -139,8 +131,8 @@ TEST(ReplaceObjects, DeletingIgnoresTheReplacementType) {
     ReplaceSettings s = replace(17, 40, true);
     s.delete_found = true;
     EXPECT_EQ(kvr::replace_objects(t, s), 2);
-    EXPECT_EQ(t.object(0, 7), make(0, 1, 2, 3, false));
-    EXPECT_EQ(t.object(10, 2), make(0, 4, 5, 6, false));
+    EXPECT_EQ(t.object(0, 7), make_object(0, 1, 2, 3, false));
+    EXPECT_EQ(t.object(10, 2), make_object(0, 4, 5, 6, false));
 }
 
 TEST(ReplaceObjects, MissingOrOutOfRangeSelectionsChangeNothing) {

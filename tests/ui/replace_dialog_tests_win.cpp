@@ -14,6 +14,7 @@
 #include "editor/ui/replace_dialog_win.h"
 #include "editor/ui/vocabularies.h"
 #include "dialog_script_win.h"
+#include "tests/support/object_record.h"
 
 namespace {
 
@@ -81,23 +82,13 @@ std::string Text(HWND window) {
 
 // ---- the table ----
 
-ObjectRecord Make(int type, int orientation, int x, int y, bool in_use) {
-    ObjectRecord r;
-    r.type = static_cast<std::uint8_t>(type);
-    r.orientation = static_cast<std::uint8_t>(orientation);
-    r.x = static_cast<std::uint8_t>(x);
-    r.y = static_cast<std::uint8_t>(y);
-    r.in_use = in_use;
-    return r;
-}
-
 ObjectTable SampleTable() {
     ObjectTable t;
-    t.object(0, 0) = Make(51, 10, 20, 30, true);
-    t.object(10, 1) = Make(51, 40, 50, 60, true);
-    t.object(10, 2) = Make(17, 4, 5, 6, true);
-    t.object(10, 3) = Make(0, 0, 7, 0, true);
-    t.object(58, 63) = Make(51, 255, 255, 255, true);
+    t.object(0, 0) = make_object(51, 10, 20, 30, true);
+    t.object(10, 1) = make_object(51, 40, 50, 60, true);
+    t.object(10, 2) = make_object(17, 4, 5, 6, true);
+    t.object(10, 3) = make_object(0, 0, 7, 0, true);
+    t.object(58, 63) = make_object(51, 255, 255, 255, true);
     return t;
 }
 
@@ -364,7 +355,7 @@ TEST_F(ReplaceDialogTest, SameFindAndReplacementTypeChangesNothing) {
 
 TEST_F(ReplaceDialogTest, ReplacingWithZeroKeepsInUse) {
     ReplaceAll(17, 0, false, false);
-    EXPECT_EQ(table_.object(10, 2), Make(0, 4, 5, 6, true));
+    EXPECT_EQ(table_.object(10, 2), make_object(0, 4, 5, 6, true));
 }
 
 TEST_F(ReplaceDialogTest, FindingZeroAlsoRetypesTheEmptySlots) {
@@ -375,7 +366,7 @@ TEST_F(ReplaceDialogTest, FindingZeroAlsoRetypesTheEmptySlots) {
         EXPECT_EQ(r.type, 32) << slot;
         EXPECT_EQ(r.in_use, slot == 3) << slot;  // empty slots stay unused
     }
-    EXPECT_EQ(table_.object(11, 0), Make(0, 0, 0, 0, false));
+    EXPECT_EQ(table_.object(11, 0), make_object(0, 0, 0, 0, false));
 }
 
 TEST_F(ReplaceDialogTest, DeletingZeroClearsInUse) {
@@ -406,9 +397,9 @@ TEST_F(ReplaceDialogTest, DeletingKeepsPlaceAndOrientationAndIgnoresTheDisabledL
         Click(dialog, kCmdReplace);
     }});
     ObjectTable expected = SampleTable();
-    expected.object(0, 0) = Make(0, 10, 20, 30, false);
-    expected.object(10, 1) = Make(0, 40, 50, 60, false);
-    expected.object(58, 63) = Make(0, 255, 255, 255, false);
+    expected.object(0, 0) = make_object(0, 10, 20, 30, false);
+    expected.object(10, 1) = make_object(0, 40, 50, 60, false);
+    expected.object(58, 63) = make_object(0, 255, 255, 255, false);
     EXPECT_EQ(table_, expected);
 }
 
@@ -425,7 +416,7 @@ TEST_F(ReplaceDialogTest, ClearingDeleteEnablesTheListWithItsSelection) {
         ChooseType(dialog, kCboFind, 17);
         Click(dialog, kCmdReplace);
     }});
-    EXPECT_EQ(table_.object(10, 2), Make(12, 4, 5, 6, true));
+    EXPECT_EQ(table_.object(10, 2), make_object(12, 4, 5, 6, true));
 }
 
 TEST_F(ReplaceDialogTest, CloseBoxChangesNothingAndKeepsTheSettings) {
@@ -468,7 +459,7 @@ TEST_F(ReplaceDialogTest, SettingsSurviveCancelAndReplaceAll) {
         expect_kept(dialog);
         Click(dialog, kCmdReplace);
     }});
-    EXPECT_EQ(table_.object(58, 63), Make(0, 255, 255, 255, false));
+    EXPECT_EQ(table_.object(58, 63), make_object(0, 255, 255, 255, false));
 
     Open({[&](HWND dialog) {
         expect_kept(dialog);

@@ -16,6 +16,7 @@
 #include "editor/ui/replace_dialog_win.h"
 #include "editor/ui/vocabularies.h"
 #include "wine_gui_support.h"
+#include "tests/support/object_record.h"
 
 namespace {
 
@@ -24,24 +25,14 @@ using namespace kvr::test;
 using kvr::ObjectRecord;
 using kvr::ObjectTable;
 
-ObjectRecord Make(int type, int orientation, int x, int y) {
-    ObjectRecord r;
-    r.type = static_cast<std::uint8_t>(type);
-    r.orientation = static_cast<std::uint8_t>(orientation);
-    r.x = static_cast<std::uint8_t>(x);
-    r.y = static_cast<std::uint8_t>(y);
-    r.in_use = true;
-    return r;
-}
-
 // The file's objects, in the slots they load into (a saved file holds them packed).
 ObjectTable FileTable() {
     ObjectTable t;
-    t.object(0, 0) = Make(51, 10, 20, 30);
-    t.object(10, 0) = Make(51, 40, 50, 60);
-    t.object(10, 1) = Make(17, 4, 5, 6);
-    t.object(10, 2) = Make(51, 70, 80, 90);
-    t.object(58, 0) = Make(51, 1, 2, 3);
+    t.object(0, 0) = make_object(51, 10, 20, 30);
+    t.object(10, 0) = make_object(51, 40, 50, 60);
+    t.object(10, 1) = make_object(17, 4, 5, 6);
+    t.object(10, 2) = make_object(51, 70, 80, 90);
+    t.object(58, 0) = make_object(51, 1, 2, 3);
     return t;
 }
 
@@ -174,7 +165,7 @@ TEST_F(ReplaceFromMainWindow, TheSaveAfterwardsWritesTheResultIntoTheFile) {
 
     // Every type 51 is gone from every tile; slot 1 of tile 10 is kept, retyped to 0.
     ObjectTable expected;
-    expected.object(kTile, 0) = Make(0, 4, 5, 6);
+    expected.object(kTile, 0) = make_object(0, 4, 5, 6);
     std::vector<std::uint8_t> bytes;
     ASSERT_TRUE(read_file(saved, bytes));
     EXPECT_TRUE(bytes == kvr::build_save_image(expected));
